@@ -1,0 +1,75 @@
+// Platform services, by their Win32 names. On Windows these are the real
+// functions; elsewhere our own layer or the test fake provides the same
+// contracts. Exactly one implementation is linked into a program.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32)
+
+#include <windows.h>
+
+#else
+
+extern "C" {
+
+typedef int BOOL;
+typedef uint32_t DWORD;
+typedef DWORD* LPDWORD;
+typedef void* HANDLE;
+typedef void* HMODULE;
+typedef void* LPVOID;
+typedef const void* LPCVOID;
+typedef void* LPOVERLAPPED;
+typedef char* LPSTR;
+typedef size_t SIZE_T;
+
+#define WINAPI
+#define TRUE 1
+#define FALSE 0
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+#define STD_INPUT_HANDLE ((DWORD)-10)
+#define STD_OUTPUT_HANDLE ((DWORD)-11)
+#define STD_ERROR_HANDLE ((DWORD)-12)
+#define FILE_TYPE_UNKNOWN 0x0000
+#define FILE_TYPE_DISK 0x0001
+#define FILE_TYPE_CHAR 0x0002
+#define FILE_TYPE_PIPE 0x0003
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_WRITE_FAULT 29L
+
+// The raw command line: NUL-ended, program token first, the same text on
+// every call.
+LPSTR WINAPI GetCommandLineA(void);
+// The position of the character after the one at Current; never past the
+// terminating NUL.
+LPSTR WINAPI CharNextA(const char* Current);
+// The executable's path in Buffer, cut to Size bytes; the count written,
+// 0 on failure. Module must be null (the program itself).
+DWORD WINAPI GetModuleFileNameA(HMODULE Module, LPSTR Buffer, DWORD Size);
+
+HANDLE WINAPI GetStdHandle(DWORD Which);
+DWORD WINAPI GetFileType(HANDLE File);
+// Writes the whole block or fails; the error code is then GetLastError's.
+BOOL WINAPI WriteFile(HANDLE File, LPCVOID Data, DWORD Count, LPDWORD Written,
+                      LPOVERLAPPED Overlapped);
+DWORD WINAPI GetLastError(void);
+BOOL WINAPI CloseHandle(HANDLE Object);
+[[noreturn]] void WINAPI ExitProcess(unsigned ExitCode);
+
+// A private heap: HeapDestroy gives back every block still allocated in it.
+HANDLE WINAPI HeapCreate(DWORD Options, SIZE_T InitialSize, SIZE_T MaximumSize);
+BOOL WINAPI HeapDestroy(HANDLE Heap);
+LPVOID WINAPI HeapAlloc(HANDLE Heap, DWORD Flags, SIZE_T Bytes);
+// FALSE for a block this heap did not hand out.
+BOOL WINAPI HeapFree(HANDLE Heap, DWORD Flags, LPVOID Block);
+
+}  // extern "C"
+
+#endif
+
+// The value shown for a code address in run-time error messages: stable
+// from run to run, whatever address the image was loaded at.
+uint32_t GetCodeLocation(const void* Address);

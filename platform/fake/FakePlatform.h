@@ -1,0 +1,54 @@
+// A recording stand-in for the platform services, for unit tests. Tests set
+// the inputs in Fake, run code, and read what happened from its fields.
+#pragma once
+
+#include <setjmp.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+struct FakeWrite {
+  HANDLE Handle;
+  std::string Bytes;
+};
+
+struct FakePlatform {
+  // Inputs.
+  std::string CommandLine;
+  std::string ModulePath = "/opt/spouter/spouter";
+  DWORD OutputType = FILE_TYPE_CHAR;  // what GetFileType says of standard output
+  bool NoOutputHandle = false;        // GetStdHandle gives the null handle
+  DWORD StdHandleError = 0;           // non-zero: GetStdHandle fails with it
+  int FailWriteCall = 0;              // 1-based WriteFile call that fails, 0 for none
+  DWORD FailWriteCode = 0;
+  int ShortWriteCall = 0;  // 1-based WriteFile call that reports fewer bytes
+  DWORD ShortWriteBytes = 0;
+  int FailAllocation = 0;  // 1-based HeapAlloc call that fails, 0 for none
+
+  // What happened.
+  std::vector<FakeWrite> Writes;  // successful WriteFile calls and the bytes they took
+  int WriteCalls = 0;             // every WriteFile call, failed ones included
+  int StdHandleCalls = 0;
+  int FileTypeCalls = 0;
+  int CloseHandleCalls = 0;
+  int Allocations = 0;
+  int LiveBlocks = 0;  // allocated and not yet given back
+  int ExitCode = -1;
+
+  // ExitProcess records the code and jumps here.
+  jmp_buf* ExitJump = nullptr;
+
+  // Everything the successful writes carried, in order.
+  std::string Output() const;
+};
+
+extern FakePlatform Fake;
+
+inline HANDLE FakeOutputHandle() { return reinterpret_cast<HANDLE>(intptr_t{0x11}); }
+inline HANDLE FakeErrorHandle() { return reinterpret_cast<HANDLE>(intptr_t{0x12}); }
+
+// Resets Fake to its defaults and the run-time's process-wide state to how
+// a new process finds it.
+void ResetFakeProcess();
