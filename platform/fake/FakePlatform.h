@@ -28,7 +28,9 @@ struct FakePlatform {
   int FailAllocation = 0;  // 1-based HeapAlloc call that fails, 0 for none
 
   // What happened.
-  std::vector<FakeWrite> Writes;  // successful WriteFile calls and the bytes they took
+  // Successful WriteFile calls and the bytes they took. Writes to anything
+  // but the standard output and error handles fail.
+  std::vector<FakeWrite> Writes;
   int WriteCalls = 0;             // every WriteFile call, failed ones included
   int StdHandleCalls = 0;
   int FileTypeCalls = 0;

@@ -70,6 +70,11 @@ DWORD WINAPI GetFileType(HANDLE File) {
 
 BOOL WINAPI WriteFile(HANDLE File, LPCVOID Data, DWORD Count, LPDWORD Written, LPOVERLAPPED) {
   int Call = ++Fake.WriteCalls;
+  if (File != FakeOutputHandle() && File != FakeErrorHandle()) {
+    LastError = ERROR_INVALID_HANDLE;
+    if (Written) *Written = 0;
+    return FALSE;
+  }
   if (Call == Fake.FailWriteCall) {
     LastError = Fake.FailWriteCode;
     if (Written) *Written = 0;

@@ -1,0 +1,118 @@
+#include "echo/Spouter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/FakeRun.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+int RunSpouter(const std::string& CommandLine, DWORD OutputType = FILE_TYPE_DISK) {
+  PrepareProcess(CommandLine, OutputType);
+  return RunToExit([] { ProcessArguments(); });
+}
+
+TEST(ProcessArguments, WritesEachParameterAsItsByteOrItsText) {
+  struct Case {
+    std::string Arguments;
+    std::string Output;
+  } Cases[] = {
+      {"", ""},
+      {"\"Hello, World!\" 010 013", "Hello, World!\n\r"},
+      {"\"Hello, World!\" 0D 0A", "Hello, World!\r\n"},
+      {"Hello World", "HelloWorld"},
+      {"ed", "\xED"},
+      {"Ed", "\xED"},
+      {"eD EF", "\xED\xEF"},
+      {"ok", "ok"},
+      {"0g g0", "0gg0"},
+      {"00", "\0"s},
+      {"000", "\0"s},
+      {"10 13", "\x10\x13"},
+      {"010 013", "\n\r"},
+      {"199 200 249 255", "\xC7\xC8\xF9\xFF"},
+      {"256 299 300 999", "256299300999"},
+      {"1234 12345", "123412345"},
+      {"7 +12 -12 0x1", "7+12-120x1"},
+      {"\"0A\"", "\n"},
+      {"\"0A \"", "0A "},
+      {"0\"A\"", "\n"},
+      {"/C x/c", "/Cx/c"},
+      {"x /c", "x/c"},
+      {"2A3 02A a5a", "2A302Aa5a"},
+      {"\xC0\xE1\xE2 \x80\xFF", "\xC0\xE1\xE2\x80\xFF"},
+      {"a \"\" b", "ab"},
+      {"\" \" \" \"", "  "},
+  };
+  for (const Case& C : Cases) {
+    EXPECT_EQ(RunSpouter("SPOUTER " + C.Arguments), 0) << C.Arguments;
+    EXPECT_EQ(Fake.Output(), C.Output) << C.Arguments;
+  }
+}
+
+TEST(ProcessArguments, NoParametersLeavesStandardOutputAlone) {
+  EXPECT_EQ(RunSpouter("SPOUTER"), 0);
+  EXPECT_EQ(Fake.StdHandleCalls, 0);
+  EXPECT_EQ(Fake.WriteCalls, 0);
+}
+
+TEST(ProcessArguments, OneWriteStatementPerParameterOnAConsole) {
+  EXPECT_EQ(RunSpouter("SPOUTER abc 0D 010 \"x y\"", FILE_TYPE_CHAR), 0);
+  EXPECT_EQ(WriteSizes(), "3 1 1 3");
+  EXPECT_EQ(RunSpouter("SPOUTER abc 0D 010 \"x y\"", FILE_TYPE_PIPE), 0);
+  EXPECT_EQ(WriteSizes(), "8");
+}
+
+TEST(ProcessArguments, StopsAtTheFirstFailedStatement) {
+  PrepareProcess("SPOUTER one 0A two", FILE_TYPE_CHAR);
+  Fake.FailWriteCall = 2;
+  Fake.FailWriteCode = 112;
+  EXPECT_EQ(RunToExit([] { ProcessArguments(); }), 112);
+  std::string Output = Fake.Output();
+  ASSERT_EQ(Output.size(), 3u + 32u);
+  EXPECT_EQ(Output.substr(0, 20), "oneRuntime error 112");
+  EXPECT_EQ(Fake.WriteCalls, 4);  // one, the failed 0A, and the message
+}
+
+// The three write statements (hexadecimal pair, decimal triple, text) each
+// name their own location.
+TEST(ProcessArguments, EachWriteStatementHasItsOwnErrorLocation) {
+  std::string Locations[3];
+  const char* Lines[] = {"SPOUTER 0A", "SPOUTER 010", "SPOUTER abc"};
+  for (int I = 0; I < 3; ++I) {
+    PrepareProcess(Lines[I], FILE_TYPE_CHAR);
+    Fake.FailWriteCall = 1;
+    Fake.FailWriteCode = 5;
+    EXPECT_EQ(RunToExit([] { ProcessArguments(); }), 5);
+    std::string Output = Fake.Output();
+    ASSERT_EQ(Output.size(), 32u);
+    Locations[I] = Output.substr(21, 8);
+    EXPECT_NE(Locations[I], "00000000");
+  }
+  EXPECT_NE(Locations[0], Locations[1]);
+  EXPECT_NE(Locations[1], Locations[2]);
+  EXPECT_NE(Locations[0], Locations[2]);
+}
+
+TEST(ProcessArguments, ExhaustedStorageIs203AndReleasesEverything) {
+  for (int Failing : {1, 2, 3}) {
+    PrepareProcess("SPOUTER abc 0A def", FILE_TYPE_DISK);
+    Fake.FailAllocation = Failing;
+    EXPECT_EQ(RunToExit([] { ProcessArguments(); }), 203) << Failing;
+    std::string Output = Fake.Output();
+    ASSERT_GE(Output.size(), 32u);
+    EXPECT_EQ(Output.substr(Output.size() - 32, 21), "Runtime error 203 at ") << Failing;
+    EXPECT_EQ(Fake.LiveBlocks, 0) << Failing;
+  }
+}
+
+TEST(ProcessArguments, NormalEndReleasesEveryByteString) {
+  EXPECT_EQ(RunSpouter("SPOUTER a bb 0A 010 \"c d\""), 0);
+  EXPECT_GT(Fake.Allocations, 0);
+  EXPECT_EQ(Fake.LiveBlocks, 0);
+}
+
+}  // namespace
