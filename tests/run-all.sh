@@ -10,3 +10,8 @@ ctest --preset release
 cmake --preset asan
 cmake --build --preset asan
 ctest --preset asan
+
+# Fuzzing: each target for about a minute from the seed corpus.
+cmake --preset fuzz
+cmake --build --preset fuzz
+bash tests/fuzz/run-fuzz.sh build-fuzz -max_total_time=60

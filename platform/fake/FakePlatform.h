@@ -26,12 +26,16 @@ struct FakePlatform {
   int ShortWriteCall = 0;  // 1-based WriteFile call that reports fewer bytes
   DWORD ShortWriteBytes = 0;
   int FailAllocation = 0;  // 1-based HeapAlloc call that fails, 0 for none
+  // CharNextA takes 0x81-0xFE, followed by anything but NUL, as one
+  // two-byte character, as a double-byte code page does.
+  bool DoubleByteCharacters = false;
 
   // What happened.
   // Successful WriteFile calls and the bytes they took. Writes to anything
   // but the standard output and error handles fail.
   std::vector<FakeWrite> Writes;
   int WriteCalls = 0;             // every WriteFile call, failed ones included
+  int EmptyWriteCalls = 0;        // WriteFile calls asked to write 0 bytes
   int StdHandleCalls = 0;
   int FileTypeCalls = 0;
   int CloseHandleCalls = 0;

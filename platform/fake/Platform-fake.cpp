@@ -42,7 +42,10 @@ extern "C" {
 LPSTR WINAPI GetCommandLineA(void) { return Fake.CommandLine.data(); }
 
 LPSTR WINAPI CharNextA(const char* Current) {
-  return const_cast<char*>(*Current ? Current + 1 : Current);
+  if (*Current == 0) return const_cast<char*>(Current);
+  uint8_t Lead = static_cast<uint8_t>(*Current);
+  bool TwoBytes = Fake.DoubleByteCharacters && Lead >= 0x81 && Lead <= 0xFE && Current[1] != 0;
+  return const_cast<char*>(Current + (TwoBytes ? 2 : 1));
 }
 
 DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR Buffer, DWORD Size) {
@@ -70,6 +73,7 @@ DWORD WINAPI GetFileType(HANDLE File) {
 
 BOOL WINAPI WriteFile(HANDLE File, LPCVOID Data, DWORD Count, LPDWORD Written, LPOVERLAPPED) {
   int Call = ++Fake.WriteCalls;
+  if (Count == 0) ++Fake.EmptyWriteCalls;
   if (File != FakeOutputHandle() && File != FakeErrorHandle()) {
     LastError = ERROR_INVALID_HANDLE;
     if (Written) *Written = 0;
