@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 cmake --preset release
 cmake --build --preset release
 ctest --preset release
+bash tests/static-analysis.sh build
 
 cmake --preset asan
 cmake --build --preset asan

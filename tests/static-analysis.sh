@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Static analysis of the program, its run-time and the platform layers; both
+# tools must find nothing. cppcheck: its warning, style, performance and
+# portability checks (functions used only by the tests would read as
+# unused, so that check is left out). clang-tidy: the checks in .clang-tidy,
+# on every such file in the compilation database of BUILD-DIR.
+# Usage: static-analysis.sh BUILD-DIR
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+for tool in cppcheck clang-tidy; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "FAIL: $tool is not installed"
+    exit 1
+  fi
+done
+
+cppcheck --enable=warning,style,performance,portability --std=c++20 --language=c++ \
+  --inline-suppr --error-exitcode=1 --quiet -I . \
+  echo runtime platform
+echo "cppcheck: echo/ runtime/ platform/ clean"
+
+mapfile -t sources < <(sed -n 's/^ *"file": "\(.*\)",\{0,1\}$/\1/p' "$build/compile_commands.json" |
+  grep -E "^$PWD/(echo|runtime|platform)/" | sort -u)
+if [ "${#sources[@]}" = 0 ]; then
+  echo "FAIL: no sources of echo/, runtime/ or platform/ in $build/compile_commands.json"
+  exit 1
+fi
+if ! clang-tidy -p "$build" --quiet "${sources[@]}" >"$build/clang-tidy.log" 2>&1; then
+  grep -vE '^[0-9]+ warnings? generated\.$' "$build/clang-tidy.log"
+  echo "FAIL: clang-tidy"
+  exit 1
+fi
+echo "clang-tidy: ${#sources[@]} files clean"
