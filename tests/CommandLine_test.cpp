@@ -88,6 +88,31 @@ TEST(GetParameter, UpperBytesAreOrdinary) {
   }
 }
 
+// In a double-byte code page only a character's first byte is tested: a
+// trail byte that looks like a quote or a separator is copied with it.
+TEST(GetParameter, TrailBytesOfDoubleByteCharactersAreNeverTested) {
+  const SplitCase Cases[] = {
+      {"SPOUTER \x81\" x\"", {"\x81\"", "x"}},
+      {"SPOUTER \"\x81\" b\"", {"\x81\" b"}},
+      {"SPOUTER \x81 a", {"\x81 a"}},
+      {"SPOUTER \x81\t\x82\x01 z", {"\x81\t\x82\x01", "z"}},
+      {"SPOUTER \"\"\xFE\"\"", {"\xFE\""}},  // the pair is dropped, the next quote is a trail
+      {"SPOUTER a\x81", {"a\x81"}},           // a lead byte before the NUL stands alone
+      {"SPOUTER \x80\" b\"", {"\x80 b"}},     // 0x80 leads nothing
+  };
+  for (const SplitCase& C : Cases) {
+    PrepareProcess(C.Line);
+    Fake.DoubleByteCharacters = true;
+    std::vector<std::string> Found;
+    for (int32_t I = 1;; ++I) {
+      Text P = GetParameter(I);
+      if (P.IsEmpty()) break;
+      Found.push_back(Str(P));
+    }
+    EXPECT_EQ(Found, C.Parameters) << C.Line;
+  }
+}
+
 TEST(GetParameter, IndexOutsideTheLineIsEmpty) {
   PrepareProcess("SPOUTER a b");
   const int32_t Indices[] = {3, 4, 1000, -1, -2, INT32_MIN, INT32_MAX};
