@@ -2,15 +2,18 @@
 # Runs each fuzz target from the seed corpus, for a time or a number of
 # executions, and fails on the first finding. The seeds are copied: what the
 # fuzzer adds stays out of the repository.
-# Usage: run-fuzz.sh BUILD-DIR -max_total_time=60 | -runs=10000000
+# Usage: run-fuzz.sh BUILD-DIR -max_total_time=60 | -runs=10000000 [TARGET...]
 set -uo pipefail
 build=$(realpath "$1")
 limit=$2
+shift 2
+targets=("$@")
+[ "${#targets[@]}" = 0 ] && targets=(CommandLine Spouter)
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 status=0
-for target in CommandLine Spouter; do
+for target in "${targets[@]}"; do
   binary="$build/tests/fuzz/${target}_fuzz"
   if [ ! -x "$binary" ]; then
     echo "FAIL: $binary is not built"
