@@ -4,9 +4,9 @@
 Usage: python3 bench/run.py [--runs N] [--spouter PATH]
 
 Per-run time, system calls and peak resident set of `spouter "Hello, World!"
-0D 0A` against coreutils printf and a minimal static C program that makes one
-write; then 100k and 200k parameters against `printf '%s'` with the same
-bytes. Prints each figure, the targets, and whether each is met; exits 1 if
+0D 0A` against coreutils printf, coreutils echo -n and a minimal static C
+program that makes one write; then 100k and 200k parameters against
+`printf '%s'` with the same bytes. Prints each figure, the targets, and whether each is met; exits 1 if
 one is missed.
 """
 import argparse
@@ -106,6 +106,7 @@ def main():
             "spouter": [options.spouter] + HELLO_ARGS,
             "minimal static C": [tools["minimal"]],
             "coreutils printf": ["/usr/bin/printf", "Hello, World!\\r\\n"],
+            "coreutils echo -n": ["/usr/bin/echo", "-n", "Hello, World!\r\n"],
         }
         null = os.open(os.devnull, os.O_WRONLY)
         time_runs(hello, 50, null)  # warm-up
