@@ -26,10 +26,6 @@ expect_bytes "file bytes" "$work/hello" "$work/out"
 spouter "Hello, World!" 013 010 | cat >"$work/out"
 expect_equal "pipe exit" 0 "${PIPESTATUS[0]}"
 expect_bytes "pipe bytes" "$work/hello" "$work/out"
-cp "$work/hello" "$work/out"
-spouter "Hello, World!" 0D 0A >>"$work/out"
-cat "$work/hello" "$work/hello" >"$work/expected"
-expect_bytes "appended to a file" "$work/expected" "$work/out"
 
 # Every byte value, as hexadecimal pairs and as decimal triples.
 args_hex=() args_dec=()
