@@ -17,6 +17,7 @@ extern "C" const IMAGE_DOS_HEADER __ImageBase;
 // The address as it would be with the image at its preferred base, so that
 // a location names the same instruction at every run.
 uint32_t GetCodeLocation(const void* Address) {
-  uintptr_t Offset = reinterpret_cast<uintptr_t>(Address) - reinterpret_cast<uintptr_t>(&__ImageBase);
+  uintptr_t Offset =
+      reinterpret_cast<uintptr_t>(Address) - reinterpret_cast<uintptr_t>(&__ImageBase);
   return static_cast<uint32_t>(PreferredImageBase + Offset);
 }

@@ -9,11 +9,10 @@
 // "invalid" (INVALID_HANDLE_VALUE) or "closed" (a handle value that names
 // nothing in the child). The launcher exits with 120 when it cannot start
 // the child.
-#include <windows.h>
-
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <windows.h>
 
 namespace {
 
