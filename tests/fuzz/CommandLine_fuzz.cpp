@@ -168,18 +168,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     std::string Want = I <= Count ? Walked[I - 1] : std::string();
     Require(Str(GetParameter(static_cast<int32_t>(I))) == Want, "GetParameter differs from the walk", I);
   };
-  if (Count <= 8) {
+  if (Count <= 4) {
     for (size_t I = 1; I <= Count + 1; ++I) CheckIndex(I);
   } else {
-    for (size_t I : {size_t{1}, size_t{2}, Count / 2, Count, Count + 1}) CheckIndex(I);
+    for (size_t I : {size_t{1}, Count / 2, Count, Count + 1}) CheckIndex(I);
   }
   if (Count > 0) {
     Require(Str(GetParameter(static_cast<int32_t>(Count))) == Walked[Count - 1],
             "GetParameter differs on a second call", Count);
   }
-  CheckIndex(Count + 7);
   Require(GetParameter(-1).IsEmpty(), "negative index");
-  Require(GetParameter(INT32_MIN).IsEmpty(), "most negative index");
   Require(Str(GetParameter(0)) == Fake.ModulePath, "index 0");
   return 0;
 }
