@@ -1,89 +1,104 @@
 #!/usr/bin/env bash
 # Every way standard output can be connected or fail, run on the real
-# binaries, as one table: bytes expected and received, exit code expected
-# and received. Every row must hold.
-# Usage: fault-matrix.sh LINUX-SPOUTER
+# binaries of both targets, as one table: bytes expected and received, exit
+# code expected and received. Every row must hold.
+#
+# Bytes are compared byte for byte where they can be read back (a file, a
+# pipe, a terminal on Linux). Where they cannot (the null device, a Windows
+# console, a failing device), the row compares what each write call of the
+# program's own code took, as strace (Linux) or Wine's relay trace (Windows)
+# shows it, and the columns give the total.
+#
+# Usage: fault-matrix.sh LINUX-SPOUTER WINDOWS-BUILD WINE-PREFIX
 set -uo pipefail
 spouter=$(realpath "$1")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-if [ "${CI:-}" = true ]; then
-  for tool in strace script prlimit cmp; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
-  done
-fi
+windows_build=$2
+wine_prefix=$3
+matrix=$(mktemp -d)
 
-failures=0
-rows=0
-printf '%-7s %-44s %10s %10s %6s %6s  %s\n' target case "bytes exp" "bytes got" "exit" "got" result
-# row TARGET CASE EXPECTED-FILE RECEIVED-FILE EXPECTED-CODE RECEIVED-CODE
-# The bytes hold when the two files are equal byte for byte.
+for tool in strace script prlimit cmp od; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
+done
+
+matrix_failures=0
+matrix_rows=0
+printf '%-7s %-40s %10s %10s %6s %6s  %s\n' target case "bytes exp" "bytes got" exit got result
+# row TARGET CASE EXPECTED-BYTES RECEIVED-BYTES EXPECTED-CODE RECEIVED-CODE SAME-BYTES
 row() {
   local verdict=ok
-  rows=$((rows + 1))
-  if ! cmp -s "$3" "$4" || [ "$5" != "$6" ]; then
+  matrix_rows=$((matrix_rows + 1))
+  if [ "$7" != 0 ] || [ "$5" != "$6" ]; then
     verdict=FAIL
-    failures=$((failures + 1))
+    matrix_failures=$((matrix_failures + 1))
   fi
-  printf '%-7s %-44s %10s %10s %6s %6s  %s\n' "$1" "$2" "$(stat -c %s "$3")" \
-    "$(stat -c %s "$4")" "$5" "$6" "$verdict"
+  printf '%-7s %-40s %10s %10s %6s %6s  %s\n' "$1" "$2" "$3" "$4" "$5" "$6" "$verdict"
 }
 
-# Bytes that the calls of an strace log (written with -xx) wrote to
-# descriptor 1, in order; a failed call wrote nothing.
-written_bytes() {
-  local hex count
-  sed -n 's/^write(1, "\(.*\)", [0-9]*) *= \([0-9]*\)$/\2 \1/p' "$1" |
-    while read -r count hex; do printf '%b' "${hex:0:$((count * 4))}"; done
+# files_row TARGET CASE EXPECTED-FILE RECEIVED-FILE EXPECTED-CODE RECEIVED-CODE
+files_row() {
+  cmp -s "$3" "$4"
+  row "$1" "$2" "$(stat -c %s "$3")" "$(stat -c %s "$4")" "$5" "$6" $?
+}
+
+# writes_row TARGET CASE "EXPECTED SIZES" "RECEIVED SIZES" EXPECTED-CODE RECEIVED-CODE
+# Sizes are the byte counts that the write calls took, in order.
+writes_row() {
+  local expected=0 received=0 size
+  for size in $3; do expected=$((expected + size)); done
+  for size in $4; do received=$((received + size)); done
+  [ "$3" = "$4" ]
+  row "$1" "$2" "$expected" "$received" "$5" "$6" $?
+}
+
+# Byte counts that the successful write calls on descriptor 1 took, from an
+# strace log; "untraced" when the log shows no write on it at all, so that a
+# row expecting no bytes cannot pass on a run that never happened.
+written_sizes() {
+  grep -q '^write(1, ' "$1" || { echo untraced; return; }
+  sed -n 's/^write(1, .*, [0-9]*) *= \([0-9]*\)$/\1/p' "$1" | tr '\n' ' ' | sed 's/ $//'
 }
 
 hello_args=("Hello, World!" 0D 0A)
-printf 'Hello, World!\r\n' >"$work/hello"
-: >"$work/nothing"
+printf 'Hello, World!\r\n' >"$matrix/hello"
+: >"$matrix/nothing"
 long=$(head -c 300 /dev/zero | tr '\0' x)
 
 # --- Linux ------------------------------------------------------------------
 
-"$spouter" "${hello_args[@]}" >"$work/out"
-row linux "file" "$work/hello" "$work/out" 0 $?
+"$spouter" "${hello_args[@]}" >"$matrix/out"
+files_row linux "file" "$matrix/hello" "$matrix/out" 0 $?
 
-"$spouter" "${hello_args[@]}" | cat >"$work/out"
-row linux "pipe" "$work/hello" "$work/out" 0 "${PIPESTATUS[0]}"
+"$spouter" "${hello_args[@]}" | cat >"$matrix/out"
+files_row linux "pipe" "$matrix/hello" "$matrix/out" 0 "${PIPESTATUS[0]}"
 
 # A terminal with output post-processing off, so the bytes arrive as sent.
-script -qec "stty -opost; '$spouter' 'Hello, World!' 0D 0A; echo \$? >'$work/code'" /dev/null \
-  >"$work/out" </dev/null
-row linux "terminal" "$work/hello" "$work/out" 0 "$(cat "$work/code")"
+script -qec "stty -opost; '$spouter' 'Hello, World!' 0D 0A; echo \$? >'$matrix/code'" /dev/null \
+  >"$matrix/out" </dev/null
+files_row linux "terminal" "$matrix/hello" "$matrix/out" 0 "$(cat "$matrix/code")"
 
-# Where the bytes cannot be read back, strace shows what each write took.
-traced() {  # traced LOG ARGS... : runs spouter under strace, returns its code
-  local log=$1
-  shift
-  strace -qq -e trace=write -e signal=none -s 4096 -xx -o "$log" "$spouter" "$@"
+strace_spouter() {  # strace_spouter ARGS... : the log goes to $matrix/trace
+  strace -qq -e trace=write -e signal=none -o "$matrix/trace" "$spouter" "$@"
 }
 
-traced "$work/trace" "${hello_args[@]}" >/dev/null
+strace_spouter "${hello_args[@]}" >/dev/null
 code=$?
-written_bytes "$work/trace" >"$work/out"
-row linux "null device" "$work/hello" "$work/out" 0 "$code"
+writes_row linux "null device" "13 1 1" "$(written_sizes "$matrix/trace")" 0 "$code"
 
-traced "$work/trace" "${hello_args[@]}" >/dev/full
+strace_spouter "${hello_args[@]}" >/dev/full
 code=$?
-written_bytes "$work/trace" >"$work/out"
-row linux "full device (ENOSPC)" "$work/nothing" "$work/out" 28 "$code"
+writes_row linux "full device (ENOSPC)" "" "$(written_sizes "$matrix/trace")" 28 "$code"
 
-traced "$work/trace" "${hello_args[@]}" >&-
+strace_spouter "${hello_args[@]}" >&-
 code=$?
-written_bytes "$work/trace" >"$work/out"
-row linux "closed standard output" "$work/nothing" "$work/out" 105 "$code"
+writes_row linux "closed standard output" "" "$(written_sizes "$matrix/trace")" 105 "$code"
 
-(sleep 0.5; traced "$work/trace" "${hello_args[@]}"; echo $? >"$work/code") | true
-written_bytes "$work/trace" >"$work/out"
-row linux "reader gone, at the end (EPIPE)" "$work/nothing" "$work/out" 32 "$(cat "$work/code")"
+(sleep 0.5; strace_spouter "${hello_args[@]}"; echo $? >"$matrix/code") | true
+writes_row linux "reader gone, at the end (EPIPE)" "" "$(written_sizes "$matrix/trace")" 32 \
+  "$(cat "$matrix/code")"
 
-(sleep 0.5; traced "$work/trace" "$long"; echo $? >"$work/code") | true
-written_bytes "$work/trace" >"$work/out"
-row linux "reader gone, during a statement" "$work/nothing" "$work/out" 32 "$(cat "$work/code")"
+(sleep 0.5; strace_spouter "$long"; echo $? >"$matrix/code") | true
+writes_row linux "reader gone, in a statement" "" "$(written_sizes "$matrix/trace")" 32 \
+  "$(cat "$matrix/code")"
 
 # Memory: a real allocation failure under an address-space limit. The one
 # parameter is copied twice (the rebuilt command line, then the parameter),
@@ -93,14 +108,95 @@ row linux "reader gone, during a statement" "$work/nothing" "$work/out" 32 "$(ca
 big=$(head -c 120000 /dev/zero | tr '\0' m)
 code=none
 for kb in $(seq 256 32 8192); do
-  (prlimit --as=$((kb * 1024)) "$spouter" "$big" 0D 0A >"$work/out"; echo $? >"$work/code") 2>/dev/null
-  code=$(cat "$work/code")
+  (prlimit --as=$((kb * 1024)) "$spouter" "$big" 0D 0A >"$matrix/out"; echo $? >"$matrix/code") \
+    2>/dev/null
+  code=$(cat "$matrix/code")
   [ "$code" = 203 ] || [ "$code" = 0 ] && break
 done
-# The location is where the failure was found; any 8 hexadecimal digits.
-location=$(tail -c +22 "$work/out" | head -c 8 | grep -xE '[0-9A-F]{8}' || echo '????????')
-printf 'Runtime error 203 at %s\0\r\n' "$location" >"$work/expected"
-row linux "memory exhausted (prlimit --as=${kb}K)" "$work/expected" "$work/out" 203 "$code"
+# The location is where the failure was found: any 8 hexadecimal digits.
+location=$(tail -c +22 "$matrix/out" | head -c 8 | grep -xE '[0-9A-F]{8}' || echo '????????')
+printf 'Runtime error 203 at %s\0\r\n' "$location" >"$matrix/expected"
+files_row linux "memory exhausted (prlimit --as=${kb}K)" "$matrix/expected" "$matrix/out" 203 "$code"
 
-echo "$rows rows, $failures failed"
-[ "$failures" = 0 ]
+# --- Windows, under Wine ----------------------------------------------------
+
+windows_rows() {
+  # Wine's library resets the check tallies; the table keeps its own.
+  source "$(dirname "$0")/wine/wine-lib.sh" "$windows_build" "$wine_prefix"
+
+  # Byte counts that the successful WriteFile calls of spouter.exe's own
+  # code took, from the relay trace in $work/trace; "untraced" as above.
+  accepted_sizes() {
+    local line size=0 sizes=() calls=0
+    while read -r line; do
+      case $line in
+        "Call WriteFile("*)
+          calls=$((calls + 1))
+          size=$(sed -E 's/^Call WriteFile\([0-9a-f]+,[0-9a-f]+,([0-9a-f]+),.*/\1/' <<<"$line") ;;
+        "Ret WriteFile() retval="*)
+          [[ ${line#*retval=} =~ ^0+$ ]] || sizes+=("$((16#$size))") ;;
+      esac
+    done < <(module_calls "$work/trace" spouter.exe "$spouter_size")
+    [ "$calls" = 0 ] && { echo untraced; return; }
+    echo "${sizes[*]}"
+  }
+
+  wine "$spouter_exe" "${hello_args[@]}" >"$matrix/out"
+  files_row windows "file" "$matrix/hello" "$matrix/out" 0 $?
+
+  wine "$spouter_exe" "${hello_args[@]}" | cat >"$matrix/out"
+  files_row windows "pipe" "$matrix/hello" "$matrix/out" 0 "${PIPESTATUS[0]}"
+
+  # Wine draws a console on the terminal with escape sequences of its own,
+  # so the row compares the write calls.
+  script -qec "WINEDEBUG=+pid,+loaddll,+relay wine '$spouter_exe' 'Hello, World!' 0D 0A \
+    2>'$work/trace'; echo \$? >'$matrix/code'" /dev/null >/dev/null </dev/null
+  writes_row windows "console (on a pty)" "13 1 1" "$(accepted_sizes)" 0 "$(cat "$matrix/code")"
+
+  traced "${hello_args[@]}" >/dev/null
+  code=$?
+  writes_row windows "null device" "13 1 1" "$(accepted_sizes)" 0 "$code"
+
+  traced "${hello_args[@]}" >/dev/full
+  code=$?
+  writes_row windows "full device (ERROR_DISK_FULL)" "" "$(accepted_sizes)" 112 "$code"
+
+  # Wine hands a closed descriptor over as a handle whose writes fail with
+  # ERROR_INVALID_HANDLE.
+  traced "${hello_args[@]}" >&-
+  code=$?
+  writes_row windows "closed standard output (6)" "" "$(accepted_sizes)" 6 "$code"
+
+  # A process given the null handle, or an invalid one, as standard output.
+  local mode line
+  line=$(hex "spouter Hello 0D 0A")
+  for mode in null invalid; do
+    WINEDEBUG=+pid,+loaddll,+relay wine "$launcher_exe" "$mode" "$(windows_path "$spouter_exe")" \
+      "$line" >"$matrix/out" 2>"$work/trace"
+    code=$?
+    writes_row windows "no standard-output handle ($mode)" "" "$(accepted_sizes)" 105 "$code"
+  done
+
+  # Wine reports a pipe whose reader left as ERROR_PIPE_NOT_CONNECTED (233).
+  (sleep 1; traced "${hello_args[@]}"; echo $? >"$matrix/code") | true
+  writes_row windows "reader gone, at the end (233)" "" "$(accepted_sizes)" 233 "$(cat "$matrix/code")"
+  (sleep 1; traced "$long"; echo $? >"$matrix/code") | true
+  writes_row windows "reader gone, in a statement (233)" "" "$(accepted_sizes)" 233 \
+    "$(cat "$matrix/code")"
+}
+
+if command -v wine >/dev/null && [ -f "$windows_build/spouter.exe" ]; then
+  (windows_rows; echo "$matrix_rows $matrix_failures" >"$matrix/windows")
+  read -r windows_count windows_failed <"$matrix/windows" 2>/dev/null || windows_failed=1
+  matrix_rows=${windows_count:-$matrix_rows}
+  matrix_failures=${windows_failed:-1}
+elif [ "${CI:-}" = true ]; then
+  echo "FAIL: wine or $windows_build/spouter.exe is missing"
+  matrix_failures=$((matrix_failures + 1))
+else
+  echo "windows rows skipped: wine or $windows_build/spouter.exe is missing"
+fi
+
+rm -rf "$matrix"
+echo "$matrix_rows rows, $matrix_failures failed"
+[ "$matrix_failures" = 0 ]
