@@ -1,0 +1,150 @@
+#!/usr/bin/env python3
+"""SPOUTER's performance figures, side by side with its yardsticks, in one run.
+
+Usage: python3 bench/run.py [--runs N] [--spouter PATH]
+
+Per-run time, system calls and peak resident set of `spouter "Hello, World!"
+0D 0A` against coreutils printf and a minimal static C program that makes one
+write; then 100k and 200k parameters against `printf '%s'` with the same
+bytes. Prints each figure, the targets, and whether each is met; exits 1 if
+one is missed.
+"""
+import argparse
+import os
+import resource
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+HELLO_ARGS = ["Hello, World!", "0D", "0A"]
+
+
+def build_tools(work, spouter):
+    if not os.path.exists(spouter):
+        subprocess.run(["cmake", "--preset", "release"], cwd=ROOT, check=True,
+                       stdout=subprocess.DEVNULL)
+        subprocess.run(["cmake", "--build", "--preset", "release", "--target", "spouter"],
+                       cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
+    tools = {}
+    for name in ("minimal", "peak-rss"):
+        tools[name] = os.path.join(work, name)
+        subprocess.run(["gcc", "-O2", "-static", "-o", tools[name],
+                        os.path.join(ROOT, "bench", name + ".c")], check=True)
+    return tools
+
+
+def time_runs(commands, runs, stdout):
+    """Mean and median wall time per run, in ms; the commands take turns."""
+    times = {name: [] for name in commands}
+    for _ in range(runs):
+        for name, argv in commands.items():
+            start = time.perf_counter()
+            pid = os.posix_spawn(argv[0], argv, os.environ,
+                                 file_actions=[(os.POSIX_SPAWN_DUP2, stdout, 1)])
+            os.waitpid(pid, 0)
+            times[name].append((time.perf_counter() - start) * 1000)
+    return {name: (statistics.mean(t), statistics.median(t)) for name, t in times.items()}
+
+
+def syscalls(argv, work):
+    log = os.path.join(work, "strace.log")
+    with open(os.devnull, "wb") as null:
+        subprocess.run(["strace", "-f", "-o", log] + argv, stdout=null, check=True)
+    with open(log) as lines:
+        return sum(1 for line in lines if "(" in line and not line.split(None, 1)[-1].startswith("+++"))
+
+
+def peak_rss(argv, tools):
+    out = subprocess.run([tools["peak-rss"]] + argv, capture_output=True, text=True, check=True)
+    return int(out.stdout)
+
+
+def scaling(spouter, counts, repeats, work):
+    """Median ms per run with count parameters, standard output on a file."""
+    resource.setrlimit(resource.RLIMIT_STACK, (256 << 20, resource.RLIM_INFINITY))
+    words = ["ok", "xyz", "Hello", "q", "word12"]  # none is a byte code
+    results = {}
+    with open(os.path.join(work, "out"), "wb") as out:
+        for count in counts:
+            args = [words[i % len(words)] for i in range(count)]
+            for name, argv in (("spouter", [spouter]), ("printf", ["/usr/bin/printf", "%s"])):
+                samples = []
+                for _ in range(repeats):
+                    out.seek(0)
+                    out.truncate()
+                    start = time.perf_counter()
+                    subprocess.run(argv + args, stdout=out, check=True)
+                    samples.append((time.perf_counter() - start) * 1000)
+                results[(name, count)] = statistics.median(samples)
+            check_same_bytes(spouter, args, work)
+    return results
+
+
+def check_same_bytes(spouter, args, work):
+    a = subprocess.run([spouter] + args, capture_output=True, check=True).stdout
+    b = subprocess.run(["/usr/bin/printf", "%s"] + args, capture_output=True, check=True).stdout
+    if a != b:
+        sys.exit("spouter and printf disagree on the scaling input")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--runs", type=int, default=2000)
+    parser.add_argument("--spouter", default=os.path.join(ROOT, "build", "spouter"))
+    options = parser.parse_args()
+    for tool in ("gcc", "strace"):
+        if not shutil.which(tool):
+            sys.exit(f"bench needs {tool}")
+
+    with tempfile.TemporaryDirectory() as work:
+        tools = build_tools(work, options.spouter)
+        hello = {
+            "spouter": [options.spouter] + HELLO_ARGS,
+            "minimal static C": [tools["minimal"]],
+            "coreutils printf": ["/usr/bin/printf", "Hello, World!\\r\\n"],
+        }
+        null = os.open(os.devnull, os.O_WRONLY)
+        time_runs(hello, 50, null)  # warm-up
+        timings = time_runs(hello, options.runs, null)
+
+        print(f"Hello run, standard output on /dev/null, {options.runs} runs each, taking turns")
+        print(f"{'program':<20}{'mean ms':>10}{'median ms':>11}{'syscalls':>10}{'peak RSS KiB':>14}")
+        figures = {}
+        for name, argv in hello.items():
+            mean, median = timings[name]
+            calls = syscalls(argv, work)
+            rss = peak_rss(argv, tools)
+            figures[name] = (mean, median, calls, rss)
+            print(f"{name:<20}{mean:>10.3f}{median:>11.3f}{calls:>10}{rss:>14}")
+        floor = peak_rss([os.path.join(work, "minimal")], tools)
+
+        counts = (100000, 200000)
+        scale = scaling(options.spouter, counts, 7, work)
+        print("\nMany parameters, standard output on a file, median of 7 runs")
+        print(f"{'parameters':<12}{'spouter ms':>12}{'printf ms':>12}")
+        for count in counts:
+            print(f"{count:<12}{scale[('spouter', count)]:>12.1f}{scale[('printf', count)]:>12.1f}")
+
+    spouter, minimal = figures["spouter"], figures["minimal static C"]
+    ratio = spouter[0] / minimal[0]
+    growth = scale[("spouter", 200000)] / scale[("spouter", 100000)]
+    targets = [
+        (f"time per run vs minimal static program: {ratio:.3f}x", ratio <= 1.10),
+        (f"system calls of the hello run: {spouter[2]}", spouter[2] <= 20),
+        (f"peak RSS: {spouter[3]} KiB", spouter[3] <= 1024),
+        (f"200k parameters vs printf: {scale[('spouter', 200000)]:.1f} ms vs "
+         f"{scale[('printf', 200000)]:.1f} ms", scale[("spouter", 200000)] <= scale[("printf", 200000)]),
+        (f"time(200k)/time(100k): {growth:.2f}", growth <= 2.3),
+    ]
+    print("\nTargets")
+    for text, met in targets:
+        print(f"  {'met   ' if met else 'MISSED'} {text}")
+    return 0 if all(met for _, met in targets) else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
