@@ -43,25 +43,25 @@ box() {
   expect_bytes "$name: standard output" "$work/expected" "$work/out"
 }
 
-box "help" "$data/help-box.txt" "" /?
+box "help" "$data/help-box.txt" "" "/?"
 box "about" "$data/about-box.txt" "" /c
 box "about, later parameters ignored" "$data/about-box.txt" "" /c anything 0A
-box "help, later parameters ignored" "$data/help-box.txt" "" /? x
+box "help, later parameters ignored" "$data/help-box.txt" "" "/?" x
 box "help in quotes" "$data/help-box.txt" "" '"/?"'
-box "switch in second place" "$work/empty" "x/?" x /?
+box "switch in second place" "$work/empty" "x/?" x "/?"
 box "upper case" "$work/empty" "/C" /C
 box "quoted trailing blank" "$work/empty" "/c " '/c '
 box "dash" "$work/empty" "-?" -?
 
 # Standard output is never opened: no call at all on descriptor 1, and the
 # box goes out in a single write.
-strace -o "$work/trace" "$spouter" /? >"$work/out" 2>/dev/null
+strace -o "$work/trace" "$spouter" "/?" >"$work/out" 2>/dev/null
 expect_code "traced help: exit" 0 $?
 grep -qE '\((1|0x1)[,)]' "$work/trace"
 check "help: no call on descriptor 1" "$((! $?))" "$(grep -E '\((1|0x1)[,)]' "$work/trace")"
 expect_code "help: one write on descriptor 2" 1 "$(grep -cE '^write\(2,' "$work/trace")"
 
-"$spouter" /? >&- 2>"$work/err"
+"$spouter" "/?" >&- 2>"$work/err"
 expect_code "standard output closed: exit" 0 $?
 expect_bytes "standard output closed: the box" "$data/help-box.txt" "$work/err"
 
@@ -69,9 +69,9 @@ expect_bytes "standard output closed: the box" "$data/help-box.txt" "$work/err"
 "$spouter" /c >"$work/out" 2>&-
 expect_code "standard error closed: exit" 0 $?
 expect_bytes "standard error closed: standard output" "$work/empty" "$work/out"
-"$spouter" /? 2>/dev/full
+"$spouter" "/?" 2>/dev/full
 expect_code "standard error full" 0 $?
-(sleep 0.5; "$spouter" /? 2>&1 >/dev/null; echo $? >"$work/code") | true
+(sleep 0.5; "$spouter" "/?" 2>&1 >/dev/null; echo $? >"$work/code") | true
 expect_code "standard error reader gone" 0 "$(cat "$work/code")"
 
 # On a terminal: the same bytes, and the program does not wait.
