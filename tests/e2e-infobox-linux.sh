@@ -47,11 +47,8 @@ box "help" "$data/help-box.txt" "" "/?"
 box "about" "$data/about-box.txt" "" /c
 box "about, later parameters ignored" "$data/about-box.txt" "" /c anything 0A
 box "help, later parameters ignored" "$data/help-box.txt" "" "/?" x
-box "help in quotes" "$data/help-box.txt" "" '"/?"'
 box "switch in second place" "$work/empty" "x/?" x "/?"
-box "upper case" "$work/empty" "/C" /C
 box "quoted trailing blank" "$work/empty" "/c " '/c '
-box "dash" "$work/empty" "-?" -?
 
 # Standard output is never opened: no call at all on descriptor 1, and the
 # box goes out in a single write.
