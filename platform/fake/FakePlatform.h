@@ -14,6 +14,13 @@ struct FakeWrite {
   std::string Bytes;
 };
 
+struct FakeMessageBox {
+  HWND Owner;
+  std::string Text;
+  std::string Caption;
+  UINT Style;
+};
+
 struct FakePlatform {
   // Inputs.
   std::string CommandLine;
@@ -29,6 +36,8 @@ struct FakePlatform {
   // CharNextA takes 0x81-0xFE, followed by anything but NUL, as one
   // two-byte character, as a double-byte code page does.
   bool DoubleByteCharacters = false;
+  // What MessageBoxA answers; 0 when it cannot show a box.
+  int MessageBoxResult = IDOK;
 
   // What happened.
   // Successful WriteFile calls and the bytes they took. Writes to anything
@@ -42,6 +51,7 @@ struct FakePlatform {
   int Allocations = 0;
   int LiveBlocks = 0;  // allocated and not yet given back
   int ExitCode = -1;
+  std::vector<FakeMessageBox> MessageBoxes;  // every MessageBoxA call
 
   // ExitProcess records the code and jumps here.
   jmp_buf* ExitJump = nullptr;
