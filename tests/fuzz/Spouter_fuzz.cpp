@@ -267,17 +267,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     Parameters.push_back(Piece);
     Piece.clear();
   }
-  // The information switches show a box instead of writing.
-  if (!Parameters.empty() && (Parameters[0] == "/c" || Parameters[0] == "/?")) return 0;
-
+  // The information switches show a box instead of writing anything.
+  bool Switch = !Parameters.empty() && (Parameters[0] == "/c" || Parameters[0] == "/?");
   std::vector<std::string> Statements;
-  for (const std::string& P : Parameters) Statements.push_back(Classify(P));
+  if (!Switch) {
+    for (const std::string& P : Parameters) Statements.push_back(Classify(P));
+  }
 
   PrepareProcess(Line);
   SetUpFake(S);
   int Exit = RunToExit([] { ProcessArguments(); });
 
   Require(Fake.EmptyWriteCalls == 0, "a WriteFile of zero bytes");
+  Require(Fake.MessageBoxes.size() == (Switch && Exit == 0 ? 1u : 0u), "boxes shown");
   Require(Fake.LiveBlocks == 0, "byte strings left allocated");
   if (S.FailAllocation) {
     CheckAllocationRun(S, Statements, Exit);
