@@ -1,16 +1,18 @@
 #!/usr/bin/env python3
 """SPOUTER's performance figures, side by side with its yardsticks, in one run.
 
-Usage: python3 bench/run.py [--runs N] [--spouter PATH]
+Usage: python3 bench/run.py [--runs N] [--spouter PATH] [--exe PATH]
 
 Per-run time, system calls and peak resident set of `spouter "Hello, World!"
 0D 0A` against coreutils printf, coreutils echo -n and a minimal static C
 program that makes one write; then 100k and 200k parameters against
-`printf '%s'` with the same bytes. Prints each figure, the targets, and whether each is met; exits 1 if
+`printf '%s'` with the same bytes; and the size and imports of the Windows
+executable. Prints each figure, the targets, and whether each is met; exits 1 if
 one is missed.
 """
 import argparse
 import os
+import re
 import resource
 import shutil
 import statistics
@@ -91,12 +93,30 @@ def check_same_bytes(spouter, args, work):
         sys.exit("spouter and printf disagree on the scaling input")
 
 
+def windows_image(exe):
+    """Size in bytes of a PE file and the functions it imports, by DLL."""
+    headers = subprocess.run(["objdump", "-p", exe], capture_output=True, text=True,
+                             check=True).stdout
+    imports, dll = {}, None
+    for line in headers.splitlines():
+        name = re.match(r"\s*DLL Name: (\S+)", line)
+        if name:
+            dll = name.group(1)
+            imports[dll] = []
+        elif dll and re.match(r"\s*[0-9a-f]+\s+\d+\s+\w+$", line):
+            imports[dll].append(line.split()[-1])
+        elif dll and not line.strip() and imports[dll]:
+            dll = None
+    return os.path.getsize(exe), imports
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--runs", type=int, default=2000)
     parser.add_argument("--spouter", default=os.path.join(ROOT, "build", "spouter"))
+    parser.add_argument("--exe", default=os.path.join(ROOT, "build-win32", "spouter.exe"))
     options = parser.parse_args()
-    for tool in ("gcc", "strace"):
+    for tool in ("gcc", "strace", "objdump"):
         if not shutil.which(tool):
             sys.exit(f"bench needs {tool}")
 
@@ -130,6 +150,15 @@ def main():
         for count in counts:
             print(f"{count:<12}{scale[('spouter', count)]:>12.1f}{scale[('printf', count)]:>12.1f}")
 
+    exe_size = None
+    if os.path.exists(options.exe):
+        exe_size, imports = windows_image(options.exe)
+        print(f"\nWindows executable {os.path.relpath(options.exe, ROOT)}: {exe_size} bytes")
+        for dll, functions in imports.items():
+            print(f"  {dll}: {' '.join(functions)}")
+    else:
+        print(f"\nWindows executable {options.exe} not built (cmake --preset win32)")
+
     spouter, minimal = figures["spouter"], figures["minimal static C"]
     ratio = spouter[0] / minimal[0]
     growth = scale[("spouter", 200000)] / scale[("spouter", 100000)]
@@ -140,6 +169,7 @@ def main():
         (f"200k parameters vs printf: {scale[('spouter', 200000)]:.1f} ms vs "
          f"{scale[('printf', 200000)]:.1f} ms", scale[("spouter", 200000)] <= scale[("printf", 200000)]),
         (f"time(200k)/time(100k): {growth:.2f}", growth <= 2.3),
+        (f"Windows executable: {exe_size} bytes", exe_size is not None and exe_size <= 16384),
     ]
     print("\nTargets")
     for text, met in targets:
