@@ -55,9 +55,9 @@ endif()
 
 include(CPack)
 
-if(SPOUTER_TESTS AND NOT SPOUTER_SANITIZE AND NOT WIN32)
+if(SPOUTER_BUILD_TESTS AND NOT SPOUTER_SANITIZE AND NOT WIN32)
   add_test(NAME linux_package
     COMMAND bash ${PROJECT_SOURCE_DIR}/tests/package-linux.sh
       ${PROJECT_BINARY_DIR} ${PROJECT_VERSION} ${CMAKE_COMMAND} ${CMAKE_CPACK_COMMAND})
-  set_tests_properties(linux_package PROPERTIES LABELS package SKIP_RETURN_CODE 77)
+  set_tests_properties(linux_package PROPERTIES LABELS package SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()
