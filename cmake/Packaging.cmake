@@ -29,7 +29,6 @@ endif()
 set(CPACK_PACKAGE_NAME spouter)
 set(CPACK_PACKAGE_VENDOR "The SPOUTER developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "write text and byte codes to standard output, with no line end")
-set(CPACK_STRIP_FILES ON)
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/PackageStaging.cmake)
 set(CPACK_SPOUTER_DOCDIR ${CMAKE_INSTALL_DOCDIR})
 
@@ -39,6 +38,9 @@ if(WIN32)
   set(CPACK_PACKAGE_CHECKSUM SHA256)
 else()
   set(CPACK_GENERATOR DEB)
+  # Not for the zip: spouter.exe is linked stripped, and stripping it again
+  # would only restamp it.
+  set(CPACK_STRIP_FILES ON)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The SPOUTER developers")
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
