@@ -124,6 +124,11 @@ BOOL WINAPI HeapFree(HANDLE Handle, DWORD, LPVOID Block) {
   return TRUE;
 }
 
+int WINAPI MessageBoxA(HWND Owner, LPCSTR Text, LPCSTR Caption, UINT Style) {
+  Fake.MessageBoxes.push_back({Owner, Text, Caption, Style});
+  return Fake.MessageBoxResult;
+}
+
 }  // extern "C"
 
 uint32_t GetCodeLocation(const void* Address) {
