@@ -1,0 +1,123 @@
+// A test-only program on SPOUTER's run-time, never shipped: it writes its
+// parameters from the second on, one write statement each, and then faults
+// in the way that parameter 1 names. Each fault happens inside the function
+// named after it, so tests can check the reported location against the
+// symbol table.
+//
+//   null        write through a null pointer              216
+//   divide      integer division by zero                  200
+//   float       floating-point division by zero           200
+//   recurse     unbounded recursion                       202
+//   illegal     an undefined instruction                  255
+//   privileged  an instruction reserved for the kernel    218
+//   interrupt   an interrupt from the keyboard            217
+//   start       a null write in a module's initialisation 216
+//   finish      a null write in a module's finalisation   216
+//   again       a null write whose error path faults too  216
+//   none        no fault: a normal end                    0
+#include <signal.h>
+
+#include "runtime/CommandLine.h"
+#include "runtime/System.h"
+
+extern "C" {
+
+// Volatile, so that the compiler can neither prove the recursion endless
+// nor drop the faulting operations' results.
+volatile int StopDepth = -1;
+volatile int Sink;
+
+__attribute__((noinline, noclone)) void FaultNull() {
+  volatile int* volatile Target = nullptr;
+  *Target = 1;
+}
+
+__attribute__((noinline, noclone)) void FaultDivide() {
+  volatile int Dividend = 1;
+  volatile int Divisor = 0;
+  Sink = Dividend / Divisor;
+}
+
+// With the division-by-zero exception unmasked, 1 / 0 faults at the next
+// floating-point instruction.
+__attribute__((noinline, noclone)) void FaultFloat() {
+  uint16_t Control;
+  asm volatile("fnstcw %0" : "=m"(Control));
+  Control &= ~uint16_t{4};
+  asm volatile("fldcw %0" : : "m"(Control));
+  asm volatile("fldz\n\tfld1\n\tfdiv %%st(1), %%st\n\tfwait\n\tfstp %%st(0)\n\tfstp %%st(0)"
+               :
+               :
+               : "st", "st(1)");
+}
+
+__attribute__((noinline, noclone)) int Recurse(int Depth) {
+  volatile char Frame[256];
+  Frame[0] = static_cast<char>(Depth);
+  if (Depth == StopDepth) return 0;
+  return Recurse(Depth + 1) + Frame[0];
+}
+
+__attribute__((noinline, noclone)) void FaultIllegal() { asm volatile("ud2"); }
+
+__attribute__((noinline, noclone)) void FaultPrivileged() { asm volatile("hlt"); }
+
+}  // extern "C"
+
+namespace {
+
+bool ModeIs(const char* Name) {
+  Text Mode = GetParameter(1);
+  int32_t Length = 0;
+  while (Name[Length]) ++Length;
+  return CompareTextBytes(Mode.View(), {reinterpret_cast<const uint8_t*>(Name), Length}) == 0;
+}
+
+void DriverInitialize() {
+  if (ModeIs("start")) FaultNull();
+}
+
+void DriverFinalize() {
+  if (ModeIs("finish")) FaultNull();
+}
+
+const ModuleEntry ModuleTable[] = {
+    {nullptr, nullptr},
+    {InitSystem, FinishSystem},
+    {DriverInitialize, DriverFinalize},
+};
+
+void WriteParameters() {
+  for (int32_t Index = 2;; ++Index) {
+    Text Parameter = GetParameter(Index);
+    if (Parameter.IsEmpty()) return;
+    WriteText(OutputChannel, Parameter.View(), 0);
+    FlushChannel(OutputChannel);
+    CheckIoError();
+  }
+}
+
+void Fault() {
+  if (ModeIs("null")) FaultNull();
+  if (ModeIs("divide")) FaultDivide();
+  if (ModeIs("float")) FaultFloat();
+  if (ModeIs("recurse")) Sink = Recurse(0);
+  if (ModeIs("illegal")) FaultIllegal();
+  if (ModeIs("privileged")) FaultPrivileged();
+#if !defined(_WIN32)
+  if (ModeIs("interrupt")) raise(SIGINT);
+#endif
+  if (ModeIs("again")) {
+    OutputChannel.TransferRoutine = nullptr;
+    FaultNull();
+  }
+}
+
+}  // namespace
+
+extern "C" void ProcessArguments() {
+  StartProgram(ModuleTable, sizeof ModuleTable / sizeof ModuleTable[0]);
+  WriteParameters();
+  Fault();
+  FinishProgram();
+}
