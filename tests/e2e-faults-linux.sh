@@ -98,6 +98,7 @@ privileged|218|FaultPrivileged
 interrupt|217|-
 start|216|FaultNull
 finish|216|FaultNull
+heap|216|FaultNull
 ROWS
 
 # No fault: the driver ends normally with its bytes and no message.

@@ -96,6 +96,8 @@ void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
 
 }  // namespace
 
+bool HandlingFault() { return FaultsHandled > 0; }
+
 void InstallFaultHandler() {
   // A stack overflow faults far below the frames of start-up, and the stack
   // above this frame is mapped: it serves as the top.

@@ -14,6 +14,8 @@
 //   start       a null write in a module's initialisation 216
 //   finish      a null write in a module's finalisation   216
 //   again       a null write whose error path faults too  216
+//   heap        a null write after a stray write has      216
+//               damaged the storage of byte strings
 //   none        no fault: a normal end                    0
 #include <signal.h>
 
@@ -107,6 +109,13 @@ void Fault() {
 #if !defined(_WIN32)
   if (ModeIs("interrupt")) raise(SIGINT);
 #endif
+  if (ModeIs("heap")) {
+    // As a buffer underrun would: the bytes just before a live string's
+    // storage, where the storage keeps its own records.
+    Text Victim = GetParameter(1);
+    for (int I = 1; I <= 32; ++I) Victim.Data()[-I] = 0x5A;
+    FaultNull();
+  }
   if (ModeIs("again")) {
     OutputChannel.TransferRoutine = nullptr;
     FaultNull();
