@@ -10,14 +10,18 @@
 //   recurse     unbounded recursion                       202
 //   illegal     an undefined instruction                  255
 //   privileged  an instruction reserved for the kernel    218
-//   interrupt   an interrupt from the keyboard            217
+//   interrupt   an interrupt, as Ctrl+C raises it         217
 //   start       a null write in a module's initialisation 216
 //   finish      a null write in a module's finalisation   216
 //   again       a null write whose error path faults too  216
 //   heap        a null write after a stray write has      216
 //               damaged the storage of byte strings
 //   none        no fault: a normal end                    0
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <signal.h>
+#endif
 
 #include "runtime/CommandLine.h"
 #include "runtime/System.h"
@@ -68,11 +72,9 @@ __attribute__((noinline, noclone)) void FaultPrivileged() { asm volatile("hlt");
 
 namespace {
 
-bool ModeIs(const char* Name) {
-  Text Mode = GetParameter(1);
-  int32_t Length = 0;
-  while (Name[Length]) ++Length;
-  return CompareTextBytes(Mode.View(), {reinterpret_cast<const uint8_t*>(Name), Length}) == 0;
+template <int32_t N>
+bool ModeIs(const char (&Name)[N]) {
+  return CompareTextBytes(GetParameter(1).View(), LiteralText(Name)) == 0;
 }
 
 void DriverInitialize() {
@@ -106,7 +108,9 @@ void Fault() {
   if (ModeIs("recurse")) Sink = Recurse(0);
   if (ModeIs("illegal")) FaultIllegal();
   if (ModeIs("privileged")) FaultPrivileged();
-#if !defined(_WIN32)
+#if defined(_WIN32)
+  if (ModeIs("interrupt")) RaiseException(STATUS_CONTROL_C_EXIT, 0, 0, nullptr);
+#else
   if (ModeIs("interrupt")) raise(SIGINT);
 #endif
   if (ModeIs("heap")) {
