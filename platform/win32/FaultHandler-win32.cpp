@@ -52,6 +52,18 @@ void SetChainHead(EXCEPTION_REGISTRATION_RECORD* Head) {
   asm volatile("movl %0, %%fs:0" : : "r"(Head) : "memory");
 }
 
+// Systems before the stack guarantee existed leave what they leave.
+void ReserveOverflowStack() {
+  typedef BOOL(WINAPI * GuaranteeRoutine)(PULONG);
+  HMODULE Kernel = GetModuleHandleA("kernel32.dll");
+  GuaranteeRoutine Guarantee =
+      Kernel ? reinterpret_cast<GuaranteeRoutine>(
+                   reinterpret_cast<void*>(GetProcAddress(Kernel, "SetThreadStackGuarantee")))
+             : nullptr;
+  ULONG Reserve = OverflowReserve;
+  if (Guarantee) Guarantee(&Reserve);
+}
+
 }  // namespace
 
 void RunInFaultFrame(void (*Program)()) {
@@ -68,8 +80,7 @@ void InstallFaultHandler() {
   // The run-time error line takes the place of the system's crash dialog.
   PreviousErrorMode = SetErrorMode(SEM_NOGPFAULTERRORBOX);
   SetErrorMode(PreviousErrorMode | SEM_NOGPFAULTERRORBOX);
-  ULONG Reserve = OverflowReserve;
-  SetThreadStackGuarantee(&Reserve);
+  ReserveOverflowStack();
   if (!Registration) return;  // no frame to register in: the system's handling stands
   Registration->Handler = TopLevelFaultHandler;
   Registration->Next = ChainHead();
