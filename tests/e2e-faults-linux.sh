@@ -64,6 +64,16 @@ location_in() {  # location_in FUNCTION OUTPUT-FILE
 # Sizes of the write calls on descriptor 1 in an strace log.
 write_sizes() { sed -n 's/^write(1, .*, \([0-9]*\)) *= .*/\1/p' "$1" | tr '\n' ' '; }
 
+# The bytes before the message, the message with CODE, and its location
+# inside FUNCTION. A stack overflow may strike any instruction of the
+# function, so each output is checked against its own location.
+expect_fault_output() {  # expect_fault_output NAME CODE FUNCTION PREFIX-FILE OUTPUT-FILE
+  { cat "$4"; message_for "$2" "$5"; } >"$work/expected"
+  expect_bytes "$1: the bytes, then the message" "$work/expected" "$5"
+  location_in "$3" "$5"
+  check "$1: location inside $3" $? "($(tail -c 11 "$5" | head -c 8))"
+}
+
 pending=(abc 0123456789)
 printf '%s' "${pending[@]}" >"$work/pending"
 
@@ -78,16 +88,13 @@ while IFS='|' read -r mode code function; do
 
   strace -o "$work/trace" -e trace=write "$driver" "$mode" "${pending[@]}" >"$work/file"
   expect_code "$mode to a file: exit code" "$code" $?
-  { cat "$expected_prefix"; message_for "$code" "$work/file"; } >"$work/expected"
-  expect_bytes "$mode to a file: pending bytes, then the message" "$work/expected" "$work/file"
-  location_in "$function" "$work/file"
-  check "$mode: location inside $function" $? "($(tail -c 11 "$work/file" | head -c 8))"
+  expect_fault_output "$mode to a file" "$code" "$function" "$expected_prefix" "$work/file"
   [ "$(write_sizes "$work/trace")" = "$writes" ]
   check "$mode to a file: writes of $writes bytes" $? "(writes: $(write_sizes "$work/trace"))"
 
   "$driver" "$mode" "${pending[@]}" | cat >"$work/pipe"
   expect_code "$mode to a pipe: exit code" "$code" "${PIPESTATUS[0]}"
-  expect_bytes "$mode to a pipe: the same bytes" "$work/file" "$work/pipe"
+  expect_fault_output "$mode to a pipe" "$code" "$function" "$expected_prefix" "$work/pipe"
 done <<'ROWS'
 null|216|FaultNull
 divide|200|FaultDivide
@@ -107,12 +114,15 @@ expect_code "no fault: exit code" 0 $?
 expect_bytes "no fault: only the bytes" "$work/pending" "$work/file"
 
 # A terminal gets each statement's bytes at once; the message follows.
-for row in null:216 recurse:202; do
-  mode=${row%:*} code=${row#*:}
+printf abcdef >"$work/written"
+for row in null:216:FaultNull recurse:202:Recurse; do
+  IFS=: read -r mode code function <<<"$row"
   script -qec "stty -opost; '$driver' $mode abc def; echo \" exit=\$?\"" /dev/null >"$work/tty"
-  "$driver" "$mode" abc def >"$work/file"
-  { printf abcdef; message_for "$code" "$work/file"; printf ' exit=%s\n' "$code"; } >"$work/expected"
-  expect_bytes "$mode on a terminal" "$work/expected" "$work/tty"
+  printf ' exit=%s\n' "$code" >"$work/status"
+  [ "$(tail -c "$(stat -c %s "$work/status")" "$work/tty")" = "$(cat "$work/status")" ]
+  check "$mode on a terminal: exit code" $? "($(tail -c 12 "$work/tty"))"
+  head -c -"$(stat -c %s "$work/status")" "$work/tty" >"$work/file"
+  expect_fault_output "$mode on a terminal" "$code" "$function" "$work/written" "$work/file"
 done
 
 # Where the message cannot be written, the exit code still tells.

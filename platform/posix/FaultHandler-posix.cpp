@@ -18,7 +18,8 @@ const int CaughtSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGINT};
 
 // A fault while the run-time error path is finishing comes back through
 // RunError, and finishing goes on with what is left. A path that keeps
-// faulting ends the run at once after this many.
+// faulting ends the run at once after this many, with the code that the
+// error path already holds.
 constexpr int MaxFaults = 8;
 
 // Room for MaxFaults nested signal frames with the run-time error path on
@@ -80,6 +81,8 @@ void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
     RaiseWithDefault(Signal);
     return;
   }
+  FaultsHandled = FaultsHandled + 1;
+  if (FaultsHandled > MaxFaults) ExitProcess(ExitStatus != 0 ? ExitStatus : 255);
   FaultContext At = ContextOf(Info, Context);
   SignalFault Fault = {Signal,
                        Info->si_code,
@@ -88,10 +91,7 @@ void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
                        StackTop,
                        Signal == SIGSEGV && Info->si_code == SI_KERNEL ? InstructionBytes(At.Instruction)
                                                                        : nullptr};
-  uint8_t Code = MapFaultStatus(FaultStatusOf(Fault));
-  FaultsHandled = FaultsHandled + 1;
-  if (FaultsHandled > MaxFaults) ExitProcess(Code);
-  RunError(Code, GetCodeLocation(At.Instruction));
+  RunError(MapFaultStatus(FaultStatusOf(Fault)), GetCodeLocation(At.Instruction));
 }
 
 }  // namespace

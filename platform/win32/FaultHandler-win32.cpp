@@ -11,7 +11,8 @@ namespace {
 
 // A fault while the run-time error path is finishing comes back here, and
 // finishing goes on with what is left. A path that keeps faulting ends the
-// run at once after this many.
+// run at once after this many, with the code that the error path already
+// holds.
 constexpr int MaxFaults = 8;
 
 // Stack that a stack overflow leaves for the handler and the error path.
@@ -34,11 +35,10 @@ EXCEPTION_DISPOSITION NTAPI TopLevelFaultHandler(EXCEPTION_RECORD* Record, void*
   EXCEPTION_POINTERS Pointers = {Record, Context};
   if (IsDebuggerPresent() && UnhandledExceptionFilter(&Pointers) == EXCEPTION_CONTINUE_SEARCH)
     return ExceptionContinueSearch;
+  if (++FaultsHandled > MaxFaults) ExitProcess(ExitStatus != 0 ? ExitStatus : 255);
   // Leaves the handler's own registration at the head of the chain.
   RtlUnwind(EstablisherFrame, nullptr, Record, nullptr);
-  uint8_t Code = MapFaultStatus(Record->ExceptionCode);
-  if (++FaultsHandled > MaxFaults) ExitProcess(Code);
-  RunError(Code, GetCodeLocation(Record->ExceptionAddress));
+  RunError(MapFaultStatus(Record->ExceptionCode), GetCodeLocation(Record->ExceptionAddress));
 }
 
 // The head of the thread's chain of exception registrations.
