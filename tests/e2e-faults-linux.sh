@@ -50,9 +50,10 @@ text_end=$((text_start + text_size))
 # Whether the location in OUTPUT's message lies inside FUNCTION, or anywhere
 # in the program's code for "-".
 location_in() {  # location_in FUNCTION OUTPUT-FILE
-  local offset address start size
-  offset=0x$(tail -c 11 "$2" | head -c 8)
-  address=$((image_start + offset))
+  local location address start size
+  location=$(tail -c 11 "$2" | head -c 8)
+  [[ $location =~ ^[0-9A-F]{8}$ ]] || return 1
+  address=$((image_start + 16#$location))
   if [ "$1" = - ]; then
     [ "$address" -ge $((text_start)) ] && [ "$address" -lt "$text_end" ]
     return

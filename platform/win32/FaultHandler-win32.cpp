@@ -70,9 +70,6 @@ void RunInFaultFrame(void (*Program)()) {
   EXCEPTION_REGISTRATION_RECORD Frame;
   Registration = &Frame;
   Program();
-  // Keeps this frame, and the record in it, alive for the whole run: the
-  // call above must not become a jump that gives the frame up.
-  asm volatile("" : : "m"(Frame));
 }
 
 void InstallFaultHandler() {

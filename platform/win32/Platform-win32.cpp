@@ -1,0 +1,30 @@
+// The few platform services that Win32 does not offer under our names; every
+// other one is the real kernel32 or user32 function.
+#include "platform/Platform.h"
+
+#include "echo/Spouter.h"
+#include "platform/win32/FaultFrame.h"
+
+namespace {
+
+// The base the image is linked for, given by the build. Only a constant will
+// do: the linker marks every address in the image for relocation, its own
+// symbol for the base included.
+constexpr uintptr_t PreferredImageBase = SPOUTER_IMAGE_BASE;
+
+}  // namespace
+
+// Where the loader put the image.
+extern "C" const IMAGE_DOS_HEADER __ImageBase;
+
+// The address as it would be with the image at its preferred base, so that
+// a location names the same instruction at every run.
+uint32_t GetCodeLocation(const void* Address) {
+  uintptr_t Offset =
+      reinterpret_cast<uintptr_t>(Address) - reinterpret_cast<uintptr_t>(&__ImageBase);
+  return static_cast<uint32_t>(PreferredImageBase + Offset);
+}
+
+// The process enters here. The program runs inside a frame of the fault
+// handler's, which has to lie above every frame of the run.
+extern "C" void ProcessEntry() { RunInFaultFrame(ProcessArguments); }

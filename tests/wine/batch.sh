@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Real scripts: batch files run by Wine's command processor, as users write
+# them: a CRLF-terminated line, binary bytes including 00, redirection that
+# creates and appends, and the exit code seen as ERRORLEVEL.
+# Usage: batch.sh BUILD-WIN32 WINE-PREFIX
+set -uo pipefail
+source "$(dirname "$0")/wine-lib.sh" "$1" "$2"
+
+cp "$spouter_exe" "$work/spouter.exe"
+cd "$work"
+
+# run_batch NAME: runs NAME.bat, written from standard input with CRLF line
+# ends, in the folder that holds spouter.exe; sets code.
+run_batch() {
+  sed 's/$/\r/' >"$1.bat"
+  wine cmd /c "$1.bat" >"$1.console" 2>&1
+  code=$?
+}
+
+printf 'old line\r\n' >log.txt
+run_batch log <<'BAT'
+@echo off
+spouter "Hello, World!" 0D 0A >> log.txt
+spouter "Hello, World!" 013 010 >> log.txt
+spouter 00 01 7F 80 FF 000 255 >> log.txt
+spouter "a & b" "50%%" ^| 0D 0A >> log.txt
+spouter Line 0D 0A > fresh.txt
+spouter Again 0D 0A > fresh.txt
+BAT
+expect_equal "batch exit" 0 "$code"
+printf 'old line\r\nHello, World!\r\nHello, World!\r\n\x00\x01\x7f\x80\xff\x00\xffa & b50%%|\r\n' \
+  >expected
+expect_bytes "appended by redirection" expected log.txt
+printf 'Again\r\n' >expected
+expect_bytes "created anew by redirection" expected fresh.txt
+
+# The run-time error code reaches the script, and the script's own exit.
+run_batch errors <<'BAT'
+@echo off
+spouter abc 0D 0A > Z:\dev\full
+echo %ERRORLEVEL%> level.txt
+if errorlevel 112 spouter caught > caught.txt
+spouter abc 0D 0A > Z:\dev\full
+exit /b %ERRORLEVEL%
+BAT
+expect_equal "batch exit is the last run-time error" 112 "$code"
+printf '112\r\n' >expected
+expect_bytes "ERRORLEVEL after a full device" expected level.txt
+printf 'caught' >expected
+expect_bytes "IF ERRORLEVEL sees the code" expected caught.txt
+
+finish

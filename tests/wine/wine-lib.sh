@@ -1,0 +1,119 @@
+# Shared by the tests of the Windows executable: Wine in a prefix of our own
+# under the build tree, kept quiet, one wineserver for the whole script and
+# none left behind; checks; and readers of Wine's relay trace.
+#
+# Source it with the Windows build folder and the prefix folder:
+#   source wine-lib.sh BUILD-WIN32 PREFIX
+# It needs wine, objdump and the built executables. When one is missing the
+# script fails under CI=true and is skipped (exit 77) elsewhere.
+
+windows_build=$(realpath -m "$1")
+export WINEPREFIX=$(realpath -m "$2")
+spouter_exe=$windows_build/spouter.exe
+launcher_exe=$windows_build/launcher.exe
+
+# Nothing from the desktop: no display, no extra components, no noise.
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+# The locale decides Wine's ANSI code page: one single-byte page every time.
+export LC_ALL=C.UTF-8
+
+source "$(dirname "${BASH_SOURCE[0]}")/../check-lib.sh"
+
+missing() {
+  if [ "${CI:-}" = true ]; then
+    echo "FAIL: $1 (the Windows tests must run in CI)"
+    exit 1
+  fi
+  echo "SKIPPED: $1"
+  exit 77
+}
+
+for tool in wine wineserver wineboot objdump cmp od script strace; do
+  command -v "$tool" >/dev/null || missing "$tool is not installed"
+done
+[ -f "$spouter_exe" ] || missing "$spouter_exe is not built (cmake --preset win32)"
+[ -f "$launcher_exe" ] || missing "$launcher_exe is not built (cmake --preset win32)"
+
+work=$(mktemp -d)
+
+stop_wine() {
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  rm -rf "$work"
+}
+trap stop_wine EXIT
+
+# The prefix is made once and kept in the build tree; a stamp names the Wine
+# version that made it, and a prefix left half-made by an interrupted run
+# has none and is made again.
+prepare_prefix() {
+  local stamp=$WINEPREFIX/.spouter-prefix version
+  version=$(wine --version)
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    if [ "$(cat "$stamp" 2>/dev/null)" != "$version" ]; then
+      rm -rf "$WINEPREFIX"
+      wineboot -i >/dev/null 2>&1 && wineserver -w && echo "$version" >"$stamp"
+    fi
+  ) 9>"$WINEPREFIX.lock"
+  [ -f "$stamp" ] || { echo "FAIL: could not make the Wine prefix $WINEPREFIX"; exit 1; }
+}
+
+prepare_prefix
+# One server for every run of the script, ended by the trap.
+wineserver -p
+
+# Windows path of a file of ours, through the drive that maps the root.
+windows_path() { local p; p=$(realpath "$1"); printf 'Z:%s' "${p//\//\\}"; }
+
+# The bytes of a string as hexadecimal digits, for the launcher.
+hex() { printf '%s' "$1" | od -An -tx1 -v | tr -d ' \n'; }
+
+# SizeOfImage of a PE file, in bytes.
+image_size() { echo $((16#$(objdump -p "$1" | awk '$1 == "SizeOfImage" {print $2}'))); }
+
+# Calls that the code of the module NAME made, from a trace taken with
+# WINEDEBUG=+pid,+loaddll,+relay: a call counts when it comes from the
+# process that loaded NAME and returns into NAME's image. Prints one line a
+# call: "Call FUNCTION(ARGUMENTS)" and "Ret FUNCTION() retval=VALUE".
+#   module_calls TRACE NAME IMAGE-SIZE
+module_calls() {
+  local loaded pid base
+  loaded=$(grep -m1 -E "loaddll:.*Loaded L\".*\\\\$2\" at [0-9A-Fa-f]+" "$1") || return 0
+  pid=${loaded%%:*}
+  base=$((16#$(sed -E 's/.* at ([0-9A-Fa-f]+).*/\1/' <<<"$loaded")))
+  awk -v pid="$pid:" -v low="$base" -v high="$((base + $3))" '
+    function hexval(digits,   i, value) {
+      value = 0
+      for (i = 1; i <= length(digits); i++)
+        value = value * 16 + index("0123456789abcdef", substr(digits, i, 1)) - 1
+      return value
+    }
+    index($0, pid) == 1 && match($0, / ret=[0-9a-f]+$/) {
+      ret = hexval(substr($0, RSTART + 5))
+      if (ret < low || ret >= high) next
+      line = substr($0, 1, RSTART - 1)
+      sub(/^[0-9a-f]+:[0-9a-f]+:/, "", line)
+      kind = substr(line, 1, 4) == "Call" ? "Call" : "Ret"
+      if (!sub(/^(Call|Ret) +[A-Za-z0-9_]+\./, "", line)) next
+      print kind " " line
+    }' "$1"
+}
+
+# The byte counts of the WriteFile calls that spouter.exe made, in order,
+# in decimal, one a line.
+#   write_sizes TRACE
+write_sizes() {
+  module_calls "$1" spouter.exe "$spouter_size" |
+    sed -nE 's/^Call WriteFile\([0-9a-f]+,[0-9a-f]+,([0-9a-f]+),.*/\1/p' |
+    while read -r count; do echo $((16#$count)); done
+}
+
+# Runs spouter.exe under the relay trace; standard output as the caller
+# redirects it. The trace goes to $work/trace.
+traced() { WINEDEBUG=+pid,+loaddll,+relay wine "$spouter_exe" "$@" 2>"$work/trace"; }
+
+spouter_size=$(image_size "$spouter_exe")
