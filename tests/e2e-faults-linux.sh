@@ -8,31 +8,11 @@ set -uo pipefail
 driver=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-passes=0
+source "$(dirname "$0")/check-lib.sh"
 
 for tool in strace script nm objdump timeout; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
 done
-
-check() {  # check NAME CONDITION-RESULT DETAIL
-  if [ "$2" = 0 ]; then
-    passes=$((passes + 1))
-  else
-    failures=$((failures + 1))
-    echo "FAIL: $1 ${3:-}"
-  fi
-}
-
-expect_code() {  # expect_code NAME EXPECTED ACTUAL
-  [ "$2" = "$3" ]
-  check "$1" $? "(exit code $3, expected $2)"
-}
-
-expect_bytes() {  # expect_bytes NAME EXPECTED-FILE ACTUAL-FILE
-  cmp -s "$2" "$3"
-  check "$1" $? "$(printf '\n  expected: %s\n  received: %s' "$(od -An -c "$2" | tr -s ' ')" "$(od -An -c "$3" | tr -s ' ')")"
-}
 
 # The message for CODE with the location that OUTPUT's last 32 bytes show,
 # if they are a well-formed message.
@@ -88,13 +68,13 @@ while IFS='|' read -r mode code function; do
   fi
 
   strace -o "$work/trace" -e trace=write "$driver" "$mode" "${pending[@]}" >"$work/file"
-  expect_code "$mode to a file: exit code" "$code" $?
+  expect_equal "$mode to a file: exit code" "$code" $?
   expect_fault_output "$mode to a file" "$code" "$function" "$expected_prefix" "$work/file"
   [ "$(write_sizes "$work/trace")" = "$writes" ]
   check "$mode to a file: writes of $writes bytes" $? "(writes: $(write_sizes "$work/trace"))"
 
   "$driver" "$mode" "${pending[@]}" | cat >"$work/pipe"
-  expect_code "$mode to a pipe: exit code" "$code" "${PIPESTATUS[0]}"
+  expect_equal "$mode to a pipe: exit code" "$code" "${PIPESTATUS[0]}"
   expect_fault_output "$mode to a pipe" "$code" "$function" "$expected_prefix" "$work/pipe"
 done <<'ROWS'
 null|216|FaultNull
@@ -111,7 +91,7 @@ ROWS
 
 # No fault: the driver ends normally with its bytes and no message.
 "$driver" none "${pending[@]}" >"$work/file"
-expect_code "no fault: exit code" 0 $?
+expect_equal "no fault: exit code" 0 $?
 expect_bytes "no fault: only the bytes" "$work/pending" "$work/file"
 
 # A terminal gets each statement's bytes at once; the message follows.
@@ -128,24 +108,23 @@ done
 
 # Where the message cannot be written, the exit code still tells.
 "$driver" null >&-
-expect_code "closed standard output: exit code" 216 $?
+expect_equal "closed standard output: exit code" 216 $?
 (sleep 0.5; "$driver" null abc; echo $? >"$work/code") | true
-expect_code "reader gone: exit code" 216 "$(cat "$work/code")"
+expect_equal "reader gone: exit code" 216 "$(cat "$work/code")"
 
 # A small stack limit overflows soon; it is still a stack overflow.
 (ulimit -s 256; "$driver" recurse abc >"$work/file")
-expect_code "recursion under a 256 KiB stack: exit code" 202 $?
+expect_equal "recursion under a 256 KiB stack: exit code" 202 $?
 
 # An interrupt that the caller ignores stays ignored: a normal end.
 (trap '' INT; "$driver" interrupt abc >"$work/file")
-expect_code "ignored interrupt: exit code" 0 $?
+expect_equal "ignored interrupt: exit code" 0 $?
 printf abc >"$work/expected"
 expect_bytes "ignored interrupt: the bytes and no message" "$work/expected" "$work/file"
 
 # An error path that faults again and again still ends, with the first
 # fault's code.
 timeout 20 "$driver" again abc >"$work/file"
-expect_code "fault while reporting a fault: ends with its code" 216 $?
+expect_equal "fault while reporting a fault: ends with its code" 216 $?
 
-echo "$passes passed, $failures failed"
-[ "$failures" = 0 ]
+finish
