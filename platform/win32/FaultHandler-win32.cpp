@@ -15,7 +15,8 @@ namespace {
 // holds.
 constexpr int MaxFaults = 8;
 
-// Stack that a stack overflow leaves for the handler and the error path.
+// Stack kept back for the handler and the error path when the stack
+// overflows.
 constexpr ULONG OverflowReserve = 32 * 1024;
 
 EXCEPTION_REGISTRATION_RECORD* Registration;
