@@ -2,6 +2,7 @@
 // encodes or as its own text, with nothing between them and nothing after.
 #include "echo/Spouter.h"
 
+#include "echo/InfoBox.h"
 #include "echo/UTypes.h"
 #include "runtime/CommandLine.h"
 #include "runtime/System.h"
@@ -77,10 +78,26 @@ void EchoParameters() {
   }
 }
 
+// Parameter 1 exactly "/c" or "/?", byte for byte, shows a box instead of
+// the walk; anywhere else, or in any other spelling, it is echoed.
+bool ShowRequestedBox() {
+  Text First = GetParameter(1);
+  if (CompareTextBytes(First.View(), LiteralText("/c")) == 0) {
+    ShowInfoBox(AboutText, AboutCaption);
+    return true;
+  }
+  if (CompareTextBytes(First.View(), LiteralText("/?")) == 0) {
+    ShowInfoBox(HelpText, HelpCaption);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 extern "C" void ProcessArguments() {
   StartProgram(ModuleTable, ModuleCount);
-  EchoParameters();  // its byte strings are released when it returns
+  // Both release their byte strings when they return.
+  if (!ShowRequestedBox()) EchoParameters();
   FinishProgram();
 }

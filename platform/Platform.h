@@ -19,10 +19,13 @@ typedef uint32_t DWORD;
 typedef DWORD* LPDWORD;
 typedef void* HANDLE;
 typedef void* HMODULE;
+typedef void* HWND;
 typedef void* LPVOID;
 typedef const void* LPCVOID;
 typedef void* LPOVERLAPPED;
 typedef char* LPSTR;
+typedef const char* LPCSTR;
+typedef unsigned int UINT;
 typedef size_t SIZE_T;
 
 #define WINAPI
@@ -39,6 +42,8 @@ typedef size_t SIZE_T;
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_WRITE_FAULT 29L
+#define MB_ICONINFORMATION 0x00000040L
+#define IDOK 1
 
 // Fault statuses: what a processor fault is reported as.
 #define STATUS_BREAKPOINT ((DWORD)0x80000003)
@@ -83,6 +88,11 @@ BOOL WINAPI HeapDestroy(HANDLE Heap);
 LPVOID WINAPI HeapAlloc(HANDLE Heap, DWORD Flags, SIZE_T Bytes);
 // FALSE for a block this heap did not hand out.
 BOOL WINAPI HeapFree(HANDLE Heap, DWORD Flags, LPVOID Block);
+
+// Shows Text (NUL-ended, lines separated by CR LF) under Caption and
+// returns when the box is gone: the button chosen, IDOK for the only one,
+// or 0 when no box could be shown.
+int WINAPI MessageBoxA(HWND Owner, LPCSTR Text, LPCSTR Caption, UINT Style);
 
 }  // extern "C"
 

@@ -14,6 +14,13 @@ struct FakeWrite {
   std::string Bytes;
 };
 
+struct FakeMessageBox {
+  HWND Owner;
+  std::string Text;
+  std::string Caption;
+  UINT Style;
+};
+
 struct FakePlatform {
   // Inputs.
   std::string CommandLine;
@@ -26,6 +33,8 @@ struct FakePlatform {
   int ShortWriteCall = 0;  // 1-based WriteFile call that reports fewer bytes
   DWORD ShortWriteBytes = 0;
   int FailAllocation = 0;  // 1-based HeapAlloc call that fails, 0 for none
+  // What MessageBoxA answers; 0 when it cannot show a box.
+  int MessageBoxResult = IDOK;
 
   // What happened.
   // Successful WriteFile calls and the bytes they took. Writes to anything
@@ -42,6 +51,7 @@ struct FakePlatform {
   int FaultHandlerRemovals = 0;
   bool FaultHandlerActive = false;        // installed and not yet removed
   bool FaultHandlerActiveAtExit = false;  // as ExitProcess found it
+  std::vector<FakeMessageBox> MessageBoxes;  // every MessageBoxA call
 
   // ExitProcess records the code and jumps here.
   jmp_buf* ExitJump = nullptr;

@@ -126,6 +126,11 @@ BOOL WINAPI HeapFree(HANDLE Handle, DWORD, LPVOID Block) {
   return TRUE;
 }
 
+int WINAPI MessageBoxA(HWND Owner, LPCSTR Text, LPCSTR Caption, UINT Style) {
+  Fake.MessageBoxes.push_back({Owner, Text, Caption, Style});
+  return Fake.MessageBoxResult;
+}
+
 }  // extern "C"
 
 // The fault handler catches nothing here; tests see when it is in place.

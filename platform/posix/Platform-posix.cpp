@@ -1,6 +1,7 @@
 // The platform services on POSIX: standard handles are file descriptors,
-// the raw command line is rebuilt from the shell's arguments, and the heap
-// keeps its blocks in a list so that destroying it gives them all back.
+// the raw command line is rebuilt from the shell's arguments, the heap
+// keeps its blocks in a list so that destroying it gives them all back, and
+// a message box is text on standard error.
 #include <errno.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -11,6 +12,7 @@
 #include "platform/Platform.h"
 #include "platform/posix/PosixCommandLine.h"
 #include "platform/posix/PosixFaultStatus.h"
+#include "platform/posix/PosixMessageBox.h"
 #include "runtime/System.h"
 
 extern "C" const char __executable_start[];
@@ -162,6 +164,12 @@ BOOL WINAPI HeapFree(HANDLE Handle, DWORD, LPVOID Data) {
   Block->Check = 0;
   free(Block);
   return TRUE;
+}
+
+// A terminal has no message boxes: the box is drawn on standard error and
+// is gone at once. Standard output is not touched.
+int WINAPI MessageBoxA(HWND, LPCSTR Text, LPCSTR Caption, UINT) {
+  return WriteTextBox(2, Text, Caption) ? IDOK : 0;
 }
 
 }  // extern "C"

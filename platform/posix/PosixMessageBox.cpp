@@ -1,0 +1,188 @@
+// Drawing an information box as text: a frame of box-drawing characters
+// around a title line and the text, in UTF-8.
+#include "platform/posix/PosixMessageBox.h"
+
+#include <errno.h>
+#include <string.h>
+#include <unistd.h>
+
+namespace {
+
+// Code points of the bytes 0x80 to 0xBF; 0x98 is unassigned and shows as
+// U+FFFD. From 0xC0 to 0xFF the bytes are the Cyrillic letters U+0410 to
+// U+044F, in order.
+const uint16_t UpperHalf[64] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 0x88
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
+    0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 0x98
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // 0xA0
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // 0xA8
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // 0xB0
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // 0xB8
+};
+
+// Output is gathered here and written in few calls: the whole help box
+// fits into one.
+struct BoxWriter {
+  int Descriptor;
+  bool Failed;
+  int Used;
+  char Buffer[8192];
+};
+
+void Flush(BoxWriter& Out) {
+  int Done = 0;
+  while (!Out.Failed && Done < Out.Used) {
+    ssize_t Result = write(Out.Descriptor, Out.Buffer + Done, Out.Used - Done);
+    if (Result < 0 && errno == EINTR) continue;
+    if (Result <= 0) {
+      Out.Failed = true;
+      break;
+    }
+    Done += static_cast<int>(Result);
+  }
+  Out.Used = 0;
+}
+
+// Count is at most a few bytes: one character or one piece of the frame.
+void Put(BoxWriter& Out, const char* Bytes, int Count) {
+  if (Out.Used + Count > static_cast<int>(sizeof Out.Buffer)) Flush(Out);
+  memcpy(Out.Buffer + Out.Used, Bytes, Count);
+  Out.Used += Count;
+}
+
+void Put(BoxWriter& Out, const char* Bytes) { Put(Out, Bytes, static_cast<int>(strlen(Bytes))); }
+
+void PutCharacter(BoxWriter& Out, uint8_t Byte) {
+  // A control byte would move the terminal's cursor and break the frame.
+  if (Byte < 0x20 || Byte == 0x7F) Byte = '?';
+  char Utf8[3];
+  Put(Out, Utf8, Cp1251ToUtf8(Byte, Utf8));
+}
+
+struct BoxLine {
+  const uint8_t* Start;
+  int Length;  // in bytes, which are characters
+};
+
+struct LineCursor {
+  const uint8_t* Position;
+  bool Wrapped;  // the last line was cut from a longer one
+  bool Finished;
+};
+
+const uint8_t* LineEnd(const uint8_t* Position) {
+  while (*Position != 0 && *Position != '\r' && *Position != '\n') ++Position;
+  return Position;
+}
+
+const uint8_t* PastBreak(const uint8_t* Break) {
+  return Break[0] == '\r' && Break[1] == '\n' ? Break + 2 : Break + 1;
+}
+
+// The next line to show: up to a line break or the end of the text, or,
+// when that is longer than the box, up to the last blank that fits (the
+// blanks there are dropped), or cut at the box's width if there is none.
+bool NextLine(LineCursor& Cursor, BoxLine& Line) {
+  if (Cursor.Finished) return false;
+  const uint8_t* Start = Cursor.Position;
+  const uint8_t* End = LineEnd(Start);
+  if (Cursor.Wrapped && End == Start) {
+    // A wrap at the very end of a line: its break makes no extra line.
+    Cursor.Wrapped = false;
+    if (*End == 0) {
+      Cursor.Finished = true;
+      return false;
+    }
+    Start = PastBreak(End);
+    End = LineEnd(Start);
+  }
+  Cursor.Wrapped = End - Start > TextBoxWidth;
+  if (Cursor.Wrapped) {
+    const uint8_t* Blank = Start + TextBoxWidth;
+    while (Blank > Start && *Blank != ' ') --Blank;
+    if (Blank == Start) {
+      Line = {Start, TextBoxWidth};
+      Cursor.Position = Start + TextBoxWidth;
+      return true;
+    }
+    Line = {Start, static_cast<int>(Blank - Start)};
+    while (*Blank == ' ') ++Blank;
+    Cursor.Position = Blank;
+    return true;
+  }
+  Line = {Start, static_cast<int>(End - Start)};
+  Cursor.Finished = *End == 0;
+  if (!Cursor.Finished) Cursor.Position = PastBreak(End);
+  return true;
+}
+
+LineCursor LinesOf(const char* Text) {
+  return {reinterpret_cast<const uint8_t*>(Text ? Text : ""), false, false};
+}
+
+int WidestLine(const char* Text) {
+  int Widest = 0;
+  LineCursor Cursor = LinesOf(Text);
+  BoxLine Line;
+  while (NextLine(Cursor, Line))
+    if (Line.Length > Widest) Widest = Line.Length;
+  return Widest;
+}
+
+// A horizontal rule across the box, between the two corner pieces.
+void PutRule(BoxWriter& Out, const char* Left, const char* Right, int Width) {
+  Put(Out, Left);
+  for (int I = 0; I < Width + 2; ++I) Put(Out, "─");
+  Put(Out, Right);
+  Put(Out, "\n");
+}
+
+void PutLines(BoxWriter& Out, const char* Text, int Width) {
+  LineCursor Cursor = LinesOf(Text);
+  BoxLine Line;
+  while (NextLine(Cursor, Line)) {
+    Put(Out, "│ ");
+    for (int I = 0; I < Line.Length; ++I) PutCharacter(Out, Line.Start[I]);
+    for (int I = Line.Length; I < Width; ++I) Put(Out, " ");
+    Put(Out, " │\n");
+  }
+}
+
+}  // namespace
+
+int Cp1251ToUtf8(uint8_t Byte, char (&Utf8)[3]) {
+  uint16_t Point = Byte < 0x80   ? Byte
+                   : Byte < 0xC0 ? UpperHalf[Byte - 0x80]
+                                 : 0x0410 + (Byte - 0xC0);
+  if (Point < 0x80) {
+    Utf8[0] = static_cast<char>(Point);
+    return 1;
+  }
+  if (Point < 0x800) {
+    Utf8[0] = static_cast<char>(0xC0 | Point >> 6);
+    Utf8[1] = static_cast<char>(0x80 | (Point & 0x3F));
+    return 2;
+  }
+  Utf8[0] = static_cast<char>(0xE0 | Point >> 12);
+  Utf8[1] = static_cast<char>(0x80 | (Point >> 6 & 0x3F));
+  Utf8[2] = static_cast<char>(0x80 | (Point & 0x3F));
+  return 3;
+}
+
+bool WriteTextBox(int Descriptor, const char* Text, const char* Caption) {
+  int Width = WidestLine(Caption);
+  if (WidestLine(Text) > Width) Width = WidestLine(Text);
+  BoxWriter Out;
+  Out.Descriptor = Descriptor;
+  Out.Failed = false;
+  Out.Used = 0;
+  PutRule(Out, "┌", "┐", Width);
+  PutLines(Out, Caption, Width);
+  PutRule(Out, "├", "┤", Width);
+  PutLines(Out, Text, Width);
+  PutRule(Out, "└", "┘", Width);
+  Flush(Out);
+  return !Out.Failed;
+}
