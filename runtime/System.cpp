@@ -1,6 +1,8 @@
 // The buffered standard channels, start-up, termination and run-time errors.
 #include "runtime/System.h"
 
+#include "runtime/FaultHandler.h"
+
 TextChannel InputChannel;
 TextChannel OutputChannel;
 TextChannel ErrorChannel;
@@ -234,6 +236,8 @@ void FinishSystem() {
 }
 
 void StartProgram(const ModuleEntry* Table, int32_t Count) {
+  // First, so that a fault in any module's initialisation is caught too.
+  InstallFaultHandler();
   Modules = Table;
   StartedModules = 0;
   for (int32_t I = 0; I < Count; ++I) {
@@ -256,6 +260,7 @@ void FinishProgram() {
     --StartedModules;
     if (Modules[StartedModules].Finalize) Modules[StartedModules].Finalize();
   }
+  RemoveFaultHandler();
   ExitProcess(ExitStatus);
 }
 

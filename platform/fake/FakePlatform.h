@@ -51,6 +51,10 @@ struct FakePlatform {
   int Allocations = 0;
   int LiveBlocks = 0;  // allocated and not yet given back
   int ExitCode = -1;
+  int FaultHandlerInstalls = 0;
+  int FaultHandlerRemovals = 0;
+  bool FaultHandlerActive = false;        // installed and not yet removed
+  bool FaultHandlerActiveAtExit = false;  // as ExitProcess found it
   std::vector<FakeMessageBox> MessageBoxes;  // every MessageBoxA call
 
   // ExitProcess records the code and jumps here.

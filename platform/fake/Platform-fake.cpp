@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "runtime/FaultHandler.h"
 #include "runtime/System.h"
 
 FakePlatform Fake;
@@ -99,6 +100,7 @@ BOOL WINAPI CloseHandle(HANDLE) {
 
 void WINAPI ExitProcess(unsigned ExitCode) {
   Fake.ExitCode = static_cast<int>(ExitCode);
+  Fake.FaultHandlerActiveAtExit = Fake.FaultHandlerActive;
   if (Fake.ExitJump) longjmp(*Fake.ExitJump, 1);
   abort();  // a test ran the program without a place to come back to
 }
@@ -134,6 +136,17 @@ int WINAPI MessageBoxA(HWND Owner, LPCSTR Text, LPCSTR Caption, UINT Style) {
 }
 
 }  // extern "C"
+
+// The fault handler catches nothing here; tests see when it is in place.
+void InstallFaultHandler() {
+  ++Fake.FaultHandlerInstalls;
+  Fake.FaultHandlerActive = true;
+}
+
+void RemoveFaultHandler() {
+  ++Fake.FaultHandlerRemovals;
+  Fake.FaultHandlerActive = false;
+}
 
 uint32_t GetCodeLocation(const void* Address) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Address));

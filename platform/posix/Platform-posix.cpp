@@ -11,6 +11,7 @@
 #include "echo/Spouter.h"
 #include "platform/Platform.h"
 #include "platform/posix/PosixCommandLine.h"
+#include "platform/posix/PosixFaultStatus.h"
 #include "platform/posix/PosixMessageBox.h"
 #include "runtime/System.h"
 
@@ -125,6 +126,9 @@ HANDLE WINAPI HeapCreate(DWORD, SIZE_T, SIZE_T) {
 }
 
 BOOL WINAPI HeapDestroy(HANDLE Handle) {
+  // A fault or an interrupt may have struck inside the C library's heap;
+  // freeing into it could only fault again. The process ends next anyway.
+  if (HandlingFault()) return TRUE;
   Heap* Destroyed = static_cast<Heap*>(Handle);
   HeapBlock* Block = Destroyed->Blocks.Next;
   while (Block != &Destroyed->Blocks) {

@@ -2,6 +2,9 @@
 // other one is the real kernel32 or user32 function.
 #include "platform/Platform.h"
 
+#include "echo/Spouter.h"
+#include "platform/win32/FaultFrame.h"
+
 namespace {
 
 // The base the image is linked for, given by the build. Only a constant will
@@ -21,3 +24,7 @@ uint32_t GetCodeLocation(const void* Address) {
       reinterpret_cast<uintptr_t>(Address) - reinterpret_cast<uintptr_t>(&__ImageBase);
   return static_cast<uint32_t>(PreferredImageBase + Offset);
 }
+
+// The process enters here. The program runs inside a frame of the fault
+// handler's, which has to lie above every frame of the run.
+extern "C" void ProcessEntry() { RunInFaultFrame(ProcessArguments); }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Real scripts: batch files run by Wine's command processor, as users write
 # them: a CRLF-terminated line, binary bytes including 00, redirection that
-# creates and appends, and the exit code seen as ERRORLEVEL.
+# creates and appends, the exit code seen as ERRORLEVEL, and the README's
+# advice on quoting, %, carets and calling spouter.exe beside the script.
 # Usage: batch.sh BUILD-WIN32 WINE-PREFIX
 set -uo pipefail
 source "$(dirname "$0")/wine-lib.sh" "$1" "$2"
@@ -48,5 +49,38 @@ printf '112\r\n' >expected
 expect_bytes "ERRORLEVEL after a full device" expected level.txt
 printf 'caught' >expected
 expect_bytes "IF ERRORLEVEL sees the code" expected caught.txt
+
+# The README's advice for batch files, as it stands there.
+mkdir elsewhere
+run_batch advice <<'BAT'
+@echo off
+spouter "Fish & Chips" 0D 0A > quoted.txt
+spouter Fish^&Chips > caret.txt
+spouter 100%% 0D 0A > percent.txt
+spouter 22 quoted 22 > quote.txt
+spouter 7 >digit.txt
+spouter 7>handle.txt
+setlocal EnableDelayedExpansion
+spouter Hi 21 > bang.txt
+endlocal
+cd elsewhere
+"%~dp0spouter.exe" "Hello, World!" 0D 0A > ..\beside.txt
+BAT
+expect_equal "advice batch exit" 0 "$code"
+while IFS='|' read -r file expected; do
+  printf "$expected" >expected
+  expect_bytes "advice: $file" expected "$file"
+done <<'CASES'
+quoted.txt|Fish & Chips\r\n
+caret.txt|Fish&Chips
+percent.txt|100%%\r\n
+quote.txt|"quoted"
+digit.txt|7
+handle.txt|
+bang.txt|Hi!
+beside.txt|Hello, World!\r\n
+CASES
+[ ! -s advice.console ]
+check "advice: nothing on the console" $? "($(cat advice.console))"
 
 finish

@@ -33,7 +33,7 @@ others=$(grep -vxE 'KERNEL32.DLL|USER32.DLL' <<<"$dlls" | tr '\n' ' ')
 check "no DLL but KERNEL32 and USER32 (also: $others)" $?
 
 # The functions taken from them: the Win32 services the program is built on.
-allowed='CloseHandle|ExitProcess|GetCommandLineA|GetFileType|GetLastError|GetModuleFileNameA|GetStdHandle|HeapAlloc|HeapCreate|HeapDestroy|HeapFree|WriteFile|RtlUnwind|UnhandledExceptionFilter|CharNextA|MessageBoxA'
+allowed='CloseHandle|ExitProcess|GetCommandLineA|GetFileType|GetLastError|GetModuleFileNameA|GetStdHandle|HeapAlloc|HeapCreate|HeapDestroy|HeapFree|WriteFile|RtlUnwind|UnhandledExceptionFilter|IsDebuggerPresent|SetErrorMode|GetModuleHandleA|GetProcAddress|CharNextA|MessageBoxA'
 functions=$(sed -n '/DLL Name:/,/^$/{s/^\s*[0-9a-f]\+\s\+[0-9]\+\s\+\([A-Za-z0-9_]\+\)$/\1/p}' <<<"$headers" | sort)
 grep -qx WriteFile <<<"$functions"
 check "imported functions listed" $?

@@ -1,0 +1,65 @@
+# Installation and packages. On Linux: the program, its manual page, README
+# and licence in the usual folders, packed as a Debian package. On Windows:
+# spouter.exe, README, licence and their SHA-256 sums side by side in a zip.
+# The version everywhere is the project's own.
+include(GNUInstallDirs)
+
+set(SPOUTER_DOCS ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE)
+
+if(WIN32)
+  install(TARGETS spouter RUNTIME DESTINATION .)
+  install(FILES ${SPOUTER_DOCS} DESTINATION .)
+else()
+  # The manual page carries the version; installed compressed, as man
+  # readers expect it.
+  configure_file(docs/spouter.1.in spouter.1 @ONLY)
+  find_program(GZIP_COMMAND gzip REQUIRED)
+  add_custom_command(
+    OUTPUT spouter.1.gz
+    COMMAND ${GZIP_COMMAND} -9 -n -c spouter.1 > spouter.1.gz
+    DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/spouter.1
+    COMMENT "Compressing the manual page")
+  add_custom_target(spouter_manual ALL DEPENDS spouter.1.gz)
+
+  install(TARGETS spouter RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/spouter.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${SPOUTER_DOCS} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
+
+set(CPACK_PACKAGE_NAME spouter)
+set(CPACK_PACKAGE_VENDOR "The SPOUTER developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "write text and byte codes to standard output, with no line end")
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/PackageStaging.cmake)
+set(CPACK_SPOUTER_DOCDIR ${CMAKE_INSTALL_DOCDIR})
+
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME spouter-${PROJECT_VERSION}-win32)
+  set(CPACK_PACKAGE_CHECKSUM SHA256)
+else()
+  set(CPACK_GENERATOR DEB)
+  # Not for the zip: spouter.exe is linked stripped, and stripping it again
+  # would only restamp it.
+  set(CPACK_STRIP_FILES ON)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The SPOUTER developers")
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  # Linked statically: it depends on nothing.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "")
+  # Follows the summary in the package's description.
+  string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "spouter writes its parameters to standard output one after another, with\n"
+    "no separator and no line break. A parameter of two hexadecimal digits, or\n"
+    "of three decimal digits below 256, is written as the byte it encodes;\n"
+    "every other parameter as its own text.")
+endif()
+
+include(CPack)
+
+if(SPOUTER_BUILD_TESTS AND NOT SPOUTER_SANITIZE AND NOT WIN32)
+  add_test(NAME linux_package
+    COMMAND bash ${PROJECT_SOURCE_DIR}/tests/package-linux.sh
+      ${PROJECT_BINARY_DIR} ${PROJECT_VERSION} ${CMAKE_COMMAND} ${CMAKE_CPACK_COMMAND})
+  set_tests_properties(linux_package PROPERTIES LABELS package SKIP_RETURN_CODE 77 TIMEOUT 300)
+endif()

@@ -1,0 +1,131 @@
+// The top-level fault handler on POSIX: processor faults and an interrupt
+// arrive as signals, caught on an alternate stack so that a stack overflow
+// is caught too. Only signal-safe work happens here: the handler maps the
+// signal to a fault status and ends the run through RunError, which writes
+// with direct calls and leaves through _exit.
+#include <signal.h>
+#include <stddef.h>
+#include <ucontext.h>
+
+#include "platform/Platform.h"
+#include "platform/posix/PosixFaultStatus.h"
+#include "runtime/FaultHandler.h"
+#include "runtime/System.h"
+
+namespace {
+
+const int CaughtSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGINT};
+
+// A fault while the run-time error path is finishing comes back through
+// RunError, and finishing goes on with what is left. A path that keeps
+// faulting ends the run at once after this many, with the code that the
+// error path already holds.
+constexpr int MaxFaults = 8;
+
+// Room for MaxFaults nested signal frames with the run-time error path on
+// each; static, since nothing here may allocate.
+alignas(16) uint8_t AlternateStack[128 * 1024];
+
+volatile sig_atomic_t Installed;
+volatile sig_atomic_t FaultsHandled;
+uintptr_t StackTop;
+
+struct FaultContext {
+  const void* Instruction;
+  uintptr_t StackPointer;
+};
+
+FaultContext ContextOf(const siginfo_t* Info, const void* Context) {
+  const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
+#if defined(__x86_64__)
+  (void)Info;
+  return {reinterpret_cast<const void*>(Machine.gregs[REG_RIP]),
+          static_cast<uintptr_t>(Machine.gregs[REG_RSP])};
+#elif defined(__i386__)
+  (void)Info;
+  return {reinterpret_cast<const void*>(Machine.gregs[REG_EIP]),
+          static_cast<uintptr_t>(Machine.gregs[REG_ESP])};
+#elif defined(__aarch64__)
+  (void)Info;
+  return {reinterpret_cast<const void*>(Machine.pc), static_cast<uintptr_t>(Machine.sp)};
+#else
+  // Elsewhere only the address that the signal carries is known: the
+  // instruction's for an arithmetic or illegal-instruction fault.
+  (void)Machine;
+  return {Info->si_addr, 0};
+#endif
+}
+
+// The instruction bytes are only looked at for a general protection fault,
+// where the processor has just decoded the instruction in full.
+const uint8_t* InstructionBytes(const void* Instruction) {
+#if defined(__x86_64__) || defined(__i386__)
+  return static_cast<const uint8_t*>(Instruction);
+#else
+  (void)Instruction;
+  return nullptr;
+#endif
+}
+
+// After removal a signal ends the process as if no handler were there.
+void RaiseWithDefault(int Signal) {
+  struct sigaction Default = {};
+  Default.sa_handler = SIG_DFL;
+  sigemptyset(&Default.sa_mask);
+  sigaction(Signal, &Default, nullptr);
+  raise(Signal);
+}
+
+void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
+  if (!Installed) {
+    RaiseWithDefault(Signal);
+    return;
+  }
+  FaultsHandled = FaultsHandled + 1;
+  if (FaultsHandled > MaxFaults) ExitProcess(ExitStatus != 0 ? ExitStatus : 255);
+  FaultContext At = ContextOf(Info, Context);
+  SignalFault Fault = {Signal,
+                       Info->si_code,
+                       reinterpret_cast<uintptr_t>(Info->si_addr),
+                       At.StackPointer,
+                       StackTop,
+                       Signal == SIGSEGV && Info->si_code == SI_KERNEL ? InstructionBytes(At.Instruction)
+                                                                       : nullptr};
+  RunError(MapFaultStatus(FaultStatusOf(Fault)), GetCodeLocation(At.Instruction));
+}
+
+}  // namespace
+
+bool HandlingFault() { return FaultsHandled > 0; }
+
+void InstallFaultHandler() {
+  // A stack overflow faults far below the frames of start-up, and the stack
+  // above this frame is mapped: it serves as the top.
+  StackTop = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+  FaultsHandled = 0;
+
+  stack_t Stack = {};
+  Stack.ss_sp = AlternateStack;
+  Stack.ss_size = sizeof AlternateStack;
+  sigaltstack(&Stack, nullptr);
+
+  // Not deferred: a fault while finishing after a fault must reach the
+  // handler again rather than kill the process. An interrupt waits until
+  // the run has ended.
+  struct sigaction Action = {};
+  Action.sa_sigaction = TopLevelFaultHandler;
+  Action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
+  sigemptyset(&Action.sa_mask);
+  sigaddset(&Action.sa_mask, SIGINT);
+  for (int Signal : CaughtSignals) {
+    struct sigaction Previous;
+    sigaction(Signal, &Action, &Previous);
+    // An interrupt that the caller chose to ignore stays ignored.
+    if (Signal == SIGINT && Previous.sa_handler == SIG_IGN) sigaction(Signal, &Previous, nullptr);
+  }
+  Installed = 1;
+}
+
+// The handlers stay registered, which costs no system call at every exit;
+// one that fires after this hands its signal to the default action.
+void RemoveFaultHandler() { Installed = 0; }

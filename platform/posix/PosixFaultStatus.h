@@ -1,0 +1,30 @@
+// Which fault status a caught signal stands for: the pure part of the
+// POSIX fault handler; and what the rest of the POSIX layer may ask of it.
+#pragma once
+
+#include <stdint.h>
+
+// What the handler knows of a caught signal.
+struct SignalFault {
+  int Signal;
+  int Code;                     // si_code: how the signal arose
+  uintptr_t Address;            // si_addr: the address a memory fault touched
+  uintptr_t StackPointer;       // at the fault; 0 when unknown
+  uintptr_t StackTop;           // above every frame of the run
+  const uint8_t* Instruction;   // the faulting x86 instruction, or null
+};
+
+// Accesses this far below the stack pointer still belong to the stack:
+// pushes, the red zone, a frame being set up.
+constexpr uintptr_t StackSlack = 64 * 1024;
+
+// The fault status for Fault, as the platform's fault table knows them.
+uint32_t FaultStatusOf(const SignalFault& Fault);
+
+// Whether the x86 instruction at Bytes is one that user code may not run.
+// Reads only the bytes of that instruction that it needs.
+bool IsPrivilegedInstruction(const uint8_t* Bytes);
+
+// True once the fault handler has taken a fault: the run is ending on the
+// fault path, and the C library's heap may be caught in mid-update.
+bool HandlingFault();

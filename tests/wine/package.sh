@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The Windows zip, end to end: cpack makes it from the Windows build, named
+# by the version, with the checksum of the zip beside it; inside, exactly
+# spouter.exe, README, licence and SHA256SUMS, whose sums hold; README and
+# licence are the source's, and the packed spouter.exe runs under Wine.
+# Usage: package.sh BUILD-WIN32 PREFIX VERSION CPACK
+set -uo pipefail
+source "$(dirname "$0")/wine-lib.sh" "$1" "$2"
+version=$3
+cpack=$4
+source_dir=$(realpath "$(dirname "$0")/../..")
+command -v sha256sum >/dev/null || missing "sha256sum is not installed"
+
+name=spouter-$version-win32
+"$cpack" -G ZIP -B "$work/package" --config "$windows_build/CPackConfig.cmake" >"$work/log" 2>&1
+check "cpack" $? "$(cat "$work/log")"
+expect_equal "package files" "$(printf '%s\n' "$name.zip" "$name.zip.sha256")" \
+  "$(cd "$work/package" && find . -maxdepth 1 -type f -printf '%P\n' | sort)"
+
+# The sum beside the zip is the zip's.
+(cd "$work/package" && sha256sum --quiet --strict -c "$name.zip.sha256") >"$work/log" 2>&1
+check "checksum of the zip" $? "$(cat "$work/log")"
+
+zip=$work/package/$name.zip
+expect_equal "zip listing" "$(printf "$name/%s\n" LICENSE README.md SHA256SUMS spouter.exe)" \
+  "$(cmake -E tar tf "$zip" | sort)"
+
+mkdir "$work/unpacked"
+(cd "$work/unpacked" && cmake -E tar xf "$zip")
+unpacked=$work/unpacked/$name
+expect_equal "SHA256SUMS names every other file" "$(printf '%s\n' LICENSE README.md spouter.exe)" \
+  "$(sed 's/^[0-9a-f]\{64\}  //' "$unpacked/SHA256SUMS")"
+(cd "$unpacked" && sha256sum --quiet --strict -c SHA256SUMS) >"$work/log" 2>&1
+check "the sums inside the zip hold" $? "$(cat "$work/log")"
+for doc in README.md LICENSE; do
+  cmp -s "$source_dir/$doc" "$unpacked/$doc"
+  check "packed $doc is the source's" $?
+done
+
+# The packed program is the one the other tests ran, and it runs.
+cmp -s "$spouter_exe" "$unpacked/spouter.exe"
+check "packed spouter.exe is the build's" $?
+printf 'Hello, World!\r\n' >"$work/hello"
+wine "$unpacked/spouter.exe" "Hello, World!" 0D 0A >"$work/out"
+expect_equal "packed spouter.exe: exit code" 0 $?
+expect_bytes "packed spouter.exe: bytes" "$work/hello" "$work/out"
+
+finish
