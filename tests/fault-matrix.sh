@@ -9,11 +9,16 @@
 # program's own code took, as strace (Linux) or Wine's relay trace (Windows)
 # shows it, and the columns give the total.
 #
-# Usage: fault-matrix.sh LINUX-SPOUTER WINDOWS-BUILD WINE-PREFIX
+# The faults of the fault table are provoked in the fault driver, a test
+# program on the same run-time that writes its parameters from the second
+# on and then faults as the first one says.
+#
+# Usage: fault-matrix.sh LINUX-SPOUTER LINUX-FAULT-DRIVER WINDOWS-BUILD WINE-PREFIX
 set -uo pipefail
 spouter=$(realpath "$1")
-windows_build=$2
-wine_prefix=$3
+fault_driver=$(realpath "$2")
+windows_build=$3
+wine_prefix=$4
 matrix=$(mktemp -d)
 
 for tool in strace script prlimit cmp od; do
@@ -36,8 +41,15 @@ row() {
 
 # files_row TARGET CASE EXPECTED-FILE RECEIVED-FILE EXPECTED-CODE RECEIVED-CODE
 files_row() {
+  local same
   cmp -s "$3" "$4"
-  row "$1" "$2" "$(stat -c %s "$3")" "$(stat -c %s "$4")" "$5" "$6" $?
+  same=$?
+  row "$1" "$2" "$(stat -c %s "$3")" "$(stat -c %s "$4")" "$5" "$6" "$same"
+}
+
+# A row that cannot be run on TARGET, and why.
+absent_row() {  # absent_row TARGET CASE REASON
+  printf '%-7s %-40s %10s %10s %6s %6s  %s\n' "$1" "$2" - - - - "n/a: $3"
 }
 
 # writes_row TARGET CASE "EXPECTED SIZES" "RECEIVED SIZES" EXPECTED-CODE RECEIVED-CODE
@@ -60,6 +72,35 @@ written_sizes() {
 
 hello_args=("Hello, World!" 0D 0A)
 printf 'Hello, World!\r\n' >"$matrix/hello"
+
+# Every row of the fault table: driver mode, run-time error code, what it
+# is. The last two exist only in 32-bit code.
+faults='null|216|access violation
+recurse|202|stack overflow
+divide|200|integer division by zero
+float|200|float division by zero
+overflow|205|float overflow
+underflow|206|float underflow
+denormal|206|float denormal operand
+inexact|207|float inexact result
+invalid|207|float invalid operation
+fstack|207|float stack check
+privileged|218|privileged instruction
+interrupt|217|control-C exit
+illegal|255|any other (illegal instruction)
+bound|201|array bounds exceeded
+into|215|integer overflow'
+pending=(abc 0123456789)
+printf '%s' "${pending[@]}" >"$matrix/pending"
+
+# The pending bytes, then the message with CODE and the location that
+# OUTPUT shows if it is 8 hexadecimal digits.
+fault_output() {  # fault_output CODE OUTPUT-FILE
+  local location
+  location=$(tail -c 11 "$2" | head -c 8 | grep -xE '[0-9A-F]{8}' || echo '????????')
+  cat "$matrix/pending"
+  printf 'Runtime error %3s at %s\0\r\n' "$1" "$location"
+}
 : >"$matrix/nothing"
 long=$(head -c 300 /dev/zero | tr '\0' x)
 
@@ -117,6 +158,19 @@ done
 location=$(tail -c +22 "$matrix/out" | head -c 8 | grep -xE '[0-9A-F]{8}' || echo '????????')
 printf 'Runtime error 203 at %s\0\r\n' "$location" >"$matrix/expected"
 files_row linux "memory exhausted (prlimit --as=${kb}K)" "$matrix/expected" "$matrix/out" 203 "$code"
+
+# Faults, standard output on a file so that the bytes before the fault are
+# still buffered when it strikes.
+while IFS='|' read -r mode code name; do
+  if [ "$mode" = bound ] || [ "$mode" = into ]; then
+    absent_row linux "fault: $name" "no such instruction in 64-bit code"
+    continue
+  fi
+  "$fault_driver" "$mode" "${pending[@]}" >"$matrix/out" 2>/dev/null
+  got=$?
+  fault_output "$code" "$matrix/out" >"$matrix/expected"
+  files_row linux "fault: $name" "$matrix/expected" "$matrix/out" "$code" "$got"
+done <<<"$faults"
 
 # --- Windows, under Wine ----------------------------------------------------
 
@@ -176,6 +230,14 @@ windows_rows() {
     code=$?
     writes_row windows "no standard-output handle ($mode)" "" "$(accepted_sizes)" 105 "$code"
   done
+
+  local got
+  while IFS='|' read -r mode code name; do
+    wine "$windows_build/fault_driver.exe" "$mode" "${pending[@]}" >"$matrix/out"
+    got=$?
+    fault_output "$code" "$matrix/out" >"$matrix/expected"
+    files_row windows "fault: $name" "$matrix/expected" "$matrix/out" "$code" "$got"
+  done <<<"$faults"
 
   # Wine reports a pipe whose reader left as ERROR_PIPE_NOT_CONNECTED (233).
   (sleep 1; traced "${hello_args[@]}"; echo $? >"$matrix/code") | true

@@ -11,6 +11,16 @@
 //   illegal     an undefined instruction                  255
 //   privileged  an instruction reserved for the kernel    218
 //   interrupt   an interrupt, as Ctrl+C raises it         217
+//   overflow    a floating-point overflow                 205
+//   underflow   a floating-point underflow                206
+//   denormal    a denormal floating-point operand         206
+//   inexact     an inexact floating-point result          207
+//   invalid     an invalid floating-point operation       207
+//   fstack      a floating-point register stack overflow  207
+//   bound       an index outside BOUND's limits           201
+//               (32-bit code only)
+//   into        INTO after a signed overflow              215
+//               (32-bit code only)
 //   start       a null write in a module's initialisation 216
 //   finish      a null write in a module's finalisation   216
 //   again       a null write whose error path faults too  216
@@ -56,6 +66,72 @@ __attribute__((noinline, noclone)) void FaultFloat() {
                :
                : "st", "st(1)");
 }
+
+// The floating-point exceptions whose bits are in Mask (the x87 control
+// word's: 1 invalid, 2 denormal, 8 overflow, 0x10 underflow, 0x20 inexact)
+// fault from now on, at the next floating-point instruction that waits.
+__attribute__((noinline)) void UnmaskFloatExceptions(uint16_t Mask) {
+  uint16_t Control;
+  asm volatile("fnstcw %0" : "=m"(Control));
+  Control &= static_cast<uint16_t>(~Mask);
+  asm volatile("fldcw %0" : : "m"(Control));
+}
+
+double Huge = 1e308;
+double Tiny = 1e-308;
+double Denormal = 4.9e-324;
+double Three = 3.0;
+double Result;
+
+// 1e308 squared does not fit a double.
+__attribute__((noinline, noclone)) void FaultFloatOverflow() {
+  UnmaskFloatExceptions(0x08);
+  asm volatile("fldl %1\n\tfmul %%st(0), %%st\n\tfstpl %0\n\tfwait" : "=m"(Result) : "m"(Huge));
+}
+
+// Nor does 1e-308 squared, at the other end.
+__attribute__((noinline, noclone)) void FaultFloatUnderflow() {
+  UnmaskFloatExceptions(0x10);
+  asm volatile("fldl %1\n\tfmul %%st(0), %%st\n\tfstpl %0\n\tfwait" : "=m"(Result) : "m"(Tiny));
+}
+
+__attribute__((noinline, noclone)) void FaultFloatDenormal() {
+  UnmaskFloatExceptions(0x02);
+  asm volatile("fldl %1\n\tfwait\n\tfstpl %0" : "=m"(Result) : "m"(Denormal));
+}
+
+// 1 / 3 cannot be exact.
+__attribute__((noinline, noclone)) void FaultFloatInexact() {
+  UnmaskFloatExceptions(0x20);
+  asm volatile("fld1\n\tfdivl %1\n\tfwait\n\tfstpl %0" : "=m"(Result) : "m"(Three));
+}
+
+// 0 / 0.
+__attribute__((noinline, noclone)) void FaultFloatInvalid() {
+  UnmaskFloatExceptions(0x01);
+  asm volatile("fldz\n\tfldz\n\tfdivrp\n\tfwait\n\tfstpl %0" : "=m"(Result));
+}
+
+// A ninth value on the eight registers.
+__attribute__((noinline, noclone)) void FaultFloatStack() {
+  UnmaskFloatExceptions(0x01);
+  asm volatile(
+      "fld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfwait" ::
+          : "memory");
+}
+
+#if defined(__i386__)
+int32_t Limits[2] = {0, 9};
+
+__attribute__((noinline, noclone)) void FaultBound() {
+  volatile int32_t Index = 10;
+  asm volatile("boundl %0, %1" : : "r"(Index), "m"(Limits));
+}
+
+__attribute__((noinline, noclone)) void FaultIntegerOverflow() {
+  asm volatile("movl $0x7fffffff, %%eax\n\taddl $1, %%eax\n\tinto" : : : "eax", "cc");
+}
+#endif
 
 __attribute__((noinline, noclone)) int Recurse(int Depth) {
   volatile char Frame[256];
@@ -108,6 +184,16 @@ void Fault() {
   if (ModeIs("recurse")) Sink = Recurse(0);
   if (ModeIs("illegal")) FaultIllegal();
   if (ModeIs("privileged")) FaultPrivileged();
+  if (ModeIs("overflow")) FaultFloatOverflow();
+  if (ModeIs("underflow")) FaultFloatUnderflow();
+  if (ModeIs("denormal")) FaultFloatDenormal();
+  if (ModeIs("inexact")) FaultFloatInexact();
+  if (ModeIs("invalid")) FaultFloatInvalid();
+  if (ModeIs("fstack")) FaultFloatStack();
+#if defined(__i386__)
+  if (ModeIs("bound")) FaultBound();
+  if (ModeIs("into")) FaultIntegerOverflow();
+#endif
 #if defined(_WIN32)
   if (ModeIs("interrupt")) RaiseException(STATUS_CONTROL_C_EXIT, 0, 0, nullptr);
 #else
