@@ -3,7 +3,9 @@
 # tools must find nothing. cppcheck: its warning, style, performance and
 # portability checks (functions used only by the tests would read as
 # unused, so that check is left out). clang-tidy: the checks in .clang-tidy,
-# on every such file in the compilation database of BUILD-DIR.
+# on every such file in the compilation database of BUILD-DIR, the Linux
+# build (the Windows build's flags are the cross compiler's own, which clang
+# does not take; cppcheck covers platform/win32).
 # Usage: static-analysis.sh BUILD-DIR
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -16,7 +16,7 @@ struct SignalFault {
 
 // Accesses this far below the stack pointer still belong to the stack:
 // pushes, the red zone, a frame being set up.
-constexpr uintptr_t StackSlack = 64 * 1024;
+constexpr uintptr_t StackSlack = uintptr_t{64} * 1024;
 
 // The fault status for Fault, as the platform's fault table knows them.
 uint32_t FaultStatusOf(const SignalFault& Fault);

@@ -69,6 +69,9 @@ void ReserveOverflowStack() {
 
 void RunInFaultFrame(void (*Program)()) {
   EXCEPTION_REGISTRATION_RECORD Frame;
+  // Program ends the process and never returns, so Frame outlives every
+  // use of Registration.
+  // cppcheck-suppress danglingLifetime
   Registration = &Frame;
   Program();
 }
