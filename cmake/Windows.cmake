@@ -19,13 +19,13 @@ target_compile_options(spouter_core PRIVATE ${SPOUTER_WIN32_OPTIONS})
 set_property(SOURCE echo/Spouter.cpp platform/win32/Platform-win32.cpp
   APPEND PROPERTY COMPILE_OPTIONS -mincoming-stack-boundary=2)
 # The memory helpers must not be compiled into calls of themselves.
-set_property(SOURCE platform/win32/Freestanding.cpp APPEND PROPERTY COMPILE_OPTIONS
+set_property(SOURCE platform/Freestanding.cpp APPEND PROPERTY COMPILE_OPTIONS
   -fno-builtin -fno-tree-loop-distribute-patterns)
 
 # Further platform/win32 sources join this list.
 set(SPOUTER_WIN32_SOURCES
   platform/win32/FaultHandler-win32.cpp
-  platform/win32/Freestanding.cpp
+  platform/Freestanding.cpp
   platform/win32/Platform-win32.cpp
 )
 add_executable(spouter ${SPOUTER_WIN32_SOURCES})

@@ -1,7 +1,6 @@
 #include "platform/posix/PosixCommandLine.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <string>
 #include <vector>
@@ -15,10 +14,12 @@ namespace {
 std::string Rebuild(std::vector<std::string> Arguments) {
   std::vector<char*> Pointers;
   for (std::string& A : Arguments) Pointers.push_back(A.data());
-  char* Line = BuildCommandLine(static_cast<int>(Pointers.size()), Pointers.data());
-  std::string Result = Line;
-  free(Line);
-  return Result;
+  int Count = static_cast<int>(Pointers.size());
+  // Room for exactly the size asked for, and a guard behind it.
+  std::string Line(CommandLineSize(Count, Pointers.data()) + 1, '#');
+  BuildCommandLine(Count, Pointers.data(), Line.data());
+  EXPECT_EQ(Line.back(), '#') << "wrote past the size it asked for";
+  return Line.c_str();
 }
 
 std::vector<std::string> SplitAgain(const std::string& Line) {
@@ -61,9 +62,10 @@ TEST(BuildCommandLine, SplitsBackIntoTheShellsArguments) {
 }
 
 TEST(BuildCommandLine, NoArgumentsAtAllStillHasAProgramToken) {
-  char* Line = BuildCommandLine(0, nullptr);
+  char Line[16];
+  ASSERT_LE(CommandLineSize(0, nullptr), sizeof Line);
+  BuildCommandLine(0, nullptr, Line);
   EXPECT_STREQ(Line, "spouter");
-  free(Line);
 }
 
 }  // namespace

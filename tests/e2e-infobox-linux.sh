@@ -8,27 +8,7 @@ spouter=$(realpath "$1")
 data=$(realpath "$2")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-passes=0
-
-check() {  # check NAME CONDITION-RESULT DETAIL
-  if [ "$2" = 0 ]; then
-    passes=$((passes + 1))
-  else
-    failures=$((failures + 1))
-    echo "FAIL: $1 ${3:-}"
-  fi
-}
-
-expect_bytes() {  # expect_bytes NAME EXPECTED-FILE ACTUAL-FILE
-  cmp "$2" "$3" >"$work/cmp" 2>&1
-  check "$1" $? "$(cat "$work/cmp")"
-}
-
-expect_code() {  # expect_code NAME EXPECTED ACTUAL
-  [ "$2" = "$3" ]
-  check "$1" $? "(exit code $3, expected $2)"
-}
+source "$(dirname "$0")/check-lib.sh"
 
 : >"$work/empty"
 
@@ -37,7 +17,7 @@ box() {
   local name=$1 err=$2 out=$3
   shift 3
   "$spouter" "$@" >"$work/out" 2>"$work/err"
-  expect_code "$name: exit" 0 $?
+  expect_equal "$name: exit" 0 $?
   expect_bytes "$name: standard error" "$err" "$work/err"
   printf '%s' "$out" >"$work/expected"
   expect_bytes "$name: standard output" "$work/expected" "$work/out"
@@ -53,28 +33,27 @@ box "quoted trailing blank" "$work/empty" "/c " '/c '
 # Standard output is never opened: no call at all on descriptor 1, and the
 # box goes out in a single write.
 strace -o "$work/trace" "$spouter" "/?" >"$work/out" 2>/dev/null
-expect_code "traced help: exit" 0 $?
+expect_equal "traced help: exit" 0 $?
 grep -qE '\((1|0x1)[,)]' "$work/trace"
 check "help: no call on descriptor 1" "$((! $?))" "$(grep -E '\((1|0x1)[,)]' "$work/trace")"
-expect_code "help: one write on descriptor 2" 1 "$(grep -cE '^write\(2,' "$work/trace")"
+expect_equal "help: one write on descriptor 2" 1 "$(grep -cE '^write\(2,' "$work/trace")"
 
 "$spouter" "/?" >&- 2>"$work/err"
-expect_code "standard output closed: exit" 0 $?
+expect_equal "standard output closed: exit" 0 $?
 expect_bytes "standard output closed: the box" "$data/help-box.txt" "$work/err"
 
 # Whatever becomes of standard error, the run ends normally.
 "$spouter" /c >"$work/out" 2>&-
-expect_code "standard error closed: exit" 0 $?
+expect_equal "standard error closed: exit" 0 $?
 expect_bytes "standard error closed: standard output" "$work/empty" "$work/out"
 "$spouter" "/?" 2>/dev/full
-expect_code "standard error full" 0 $?
+expect_equal "standard error full" 0 $?
 (sleep 0.5; "$spouter" "/?" 2>&1 >/dev/null; echo $? >"$work/code") | true
-expect_code "standard error reader gone" 0 "$(cat "$work/code")"
+expect_equal "standard error reader gone" 0 "$(cat "$work/code")"
 
 # On a terminal: the same bytes, and the program does not wait.
 script -qec "stty -opost; '$spouter' /c; echo \"exit=\$?\"" /dev/null </dev/null >"$work/out"
 { cat "$data/about-box.txt"; echo "exit=0"; } >"$work/expected"
 expect_bytes "terminal" "$work/expected" "$work/out"
 
-echo "$passes passed, $failures failed"
-[ "$failures" = 0 ]
+finish

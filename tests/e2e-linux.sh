@@ -5,29 +5,7 @@ set -uo pipefail
 spouter=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-passes=0
-
-check() {  # check NAME CONDITION-RESULT DETAIL
-  if [ "$2" = 0 ]; then
-    passes=$((passes + 1))
-  else
-    failures=$((failures + 1))
-    echo "FAIL: $1 ${3:-}"
-  fi
-}
-
-# expect_bytes NAME EXPECTED-FILE ACTUAL-FILE
-expect_bytes() {
-  cmp -s "$2" "$3"
-  check "$1" $? "$(printf '\n  expected: %s\n  received: %s' "$(od -An -c "$2" | tr -s ' ')" "$(od -An -c "$3" | tr -s ' ')")"
-}
-
-# expect_code NAME EXPECTED ACTUAL
-expect_code() {
-  [ "$2" = "$3" ]
-  check "$1" $? "(exit code $3, expected $2)"
-}
+source "$(dirname "$0")/check-lib.sh"
 
 # Number of write calls on descriptor 1 in an strace log.
 writes_in() { grep -cE '^([0-9]+ +)?write\(1,' "$1"; }
@@ -37,11 +15,11 @@ hello
 
 # Standard output as a file, a pipe and a terminal: the same bytes.
 "$spouter" "Hello, World!" 0D 0A >"$work/out"
-expect_code "file exit" 0 $?
+expect_equal "file exit" 0 $?
 expect_bytes "file bytes" "$work/hello" "$work/out"
 
 "$spouter" "Hello, World!" 013 010 | cat >"$work/out"
-expect_code "pipe exit" 0 "${PIPESTATUS[0]}"
+expect_equal "pipe exit" 0 "${PIPESTATUS[0]}"
 printf 'Hello, World!\r\n' | cmp -s - "$work/out" || true
 printf 'Hello, World!\r\n' >"$work/expected"
 expect_bytes "pipe bytes" "$work/expected" "$work/out"
@@ -82,31 +60,31 @@ CASES
 # Flush policy, counted in write calls: per statement on a character
 # device, once at the end for a file.
 strace -f -o "$work/trace" -e trace=write "$spouter" abc 0D 0A >/dev/null
-expect_code "null device: one write per statement" 3 "$(writes_in "$work/trace")"
+expect_equal "null device: one write per statement" 3 "$(writes_in "$work/trace")"
 strace -f -o "$work/trace" -e trace=write "$spouter" abc 0D 0A >"$work/out"
-expect_code "file: one write at the end" 1 "$(writes_in "$work/trace")"
+expect_equal "file: one write at the end" 1 "$(writes_in "$work/trace")"
 script -qec "strace -f -o '$work/trace' -e trace=write '$spouter' abc 0D 0A" /dev/null >/dev/null
-expect_code "terminal: one write per statement" 3 "$(writes_in "$work/trace")"
+expect_equal "terminal: one write per statement" 3 "$(writes_in "$work/trace")"
 strace -f -o "$work/trace" -e trace=write "$spouter" $(printf '41 %.0s' $(seq 129)) >"$work/out"
-expect_code "file: 129 bytes in two writes" 2 "$(writes_in "$work/trace")"
+expect_equal "file: 129 bytes in two writes" 2 "$(writes_in "$work/trace")"
 head -c 129 /dev/zero | tr '\0' A >"$work/expected"
 expect_bytes "file: 129 bytes" "$work/expected" "$work/out"
 
 # No parameters: standard output is never touched.
 strace -f -o "$work/trace" "$spouter" >"$work/out"
-expect_code "no parameters exit" 0 $?
+expect_equal "no parameters exit" 0 $?
 grep -qE '\((1|0x1),' "$work/trace"
 check "no parameters: no call on descriptor 1" "$((! $?))"
 
 # Failures.
 "$spouter" abc 0D 0A >/dev/full
-expect_code "full device" 28 $?
+expect_equal "full device" 28 $?
 "$spouter" abc >&-
-expect_code "closed standard output" 105 $?
+expect_equal "closed standard output" 105 $?
 (sleep 0.5; "$spouter" abc 0D 0A; echo $? >"$work/code") | true
-expect_code "reader gone: a run-time error, not a signal" 32 "$(cat "$work/code")"
+expect_equal "reader gone: a run-time error, not a signal" 32 "$(cat "$work/code")"
 (sleep 0.5; "$spouter" "$(head -c 300 /dev/zero | tr '\0' x)"; echo $? >"$work/code") | true
-expect_code "reader gone during a statement" 32 "$(cat "$work/code")"
+expect_equal "reader gone during a statement" 32 "$(cat "$work/code")"
 
 # The message: after the bytes already written, 32 bytes, and each write
 # statement names its own location, the same at every run.
@@ -149,5 +127,4 @@ check "out of memory: 203 or every byte, at every limit" "$memory_ok"
 check "out of memory: some limit gives 203" "$((1 - saw_203))"
 check "out of memory: some limit gives a normal end" "$((1 - saw_0))"
 
-echo "$passes passed, $failures failed"
-[ "$failures" = 0 ]
+finish

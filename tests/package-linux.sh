@@ -12,8 +12,7 @@ cpack=$4
 source=$(realpath "$(dirname "$0")/..")
 work=$(mktemp -d)
 installed=""
-failures=0
-passes=0
+source "$(dirname "$0")/check-lib.sh"
 
 remove_package() {
   if [ -n "$installed" ]; then
@@ -24,15 +23,6 @@ remove_package() {
 }
 trap remove_package EXIT
 trap 'exit 1' INT TERM
-
-check() {  # check NAME CONDITION-RESULT DETAIL
-  if [ "$2" = 0 ]; then
-    passes=$((passes + 1))
-  else
-    failures=$((failures + 1))
-    echo "FAIL: $1 ${3:-}"
-  fi
-}
 
 expect_same() {  # expect_same NAME EXPECTED ACTUAL
   [ "$2" = "$3" ]
@@ -150,5 +140,4 @@ fi
 named=$(grep -oE 'spouter[-_][0-9]+\.[0-9]+\.[0-9]+' "$source/README.md" | sed 's/^spouter.//' | sort -u)
 expect_same "versions named in README" "$version" "$named"
 
-echo "$passes passed, $failures failed"
-[ "$failures" = 0 ]
+finish

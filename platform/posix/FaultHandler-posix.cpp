@@ -8,6 +8,7 @@
 #include <ucontext.h>
 
 #include "platform/Platform.h"
+#include "platform/posix/LinuxSystem.h"
 #include "platform/posix/PosixFaultStatus.h"
 #include "runtime/FaultHandler.h"
 #include "runtime/System.h"
@@ -69,11 +70,10 @@ const uint8_t* InstructionBytes(const void* Instruction) {
 
 // After removal a signal ends the process as if no handler were there.
 void RaiseWithDefault(int Signal) {
-  struct sigaction Default = {};
-  Default.sa_handler = SIG_DFL;
-  sigemptyset(&Default.sa_mask);
-  sigaction(Signal, &Default, nullptr);
-  raise(Signal);
+  LinuxSignalAction Default = {};
+  Default.Handler = LinuxDefaultAction;
+  LinuxSetSignalAction(Signal, &Default, nullptr);
+  LinuxRaise(Signal);
 }
 
 void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
@@ -104,24 +104,21 @@ void InstallFaultHandler() {
   StackTop = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
   FaultsHandled = 0;
 
-  stack_t Stack = {};
-  Stack.ss_sp = AlternateStack;
-  Stack.ss_size = sizeof AlternateStack;
-  sigaltstack(&Stack, nullptr);
+  LinuxSetSignalStack(AlternateStack, sizeof AlternateStack);
 
   // Not deferred: a fault while finishing after a fault must reach the
   // handler again rather than kill the process. An interrupt waits until
   // the run has ended.
-  struct sigaction Action = {};
-  Action.sa_sigaction = TopLevelFaultHandler;
-  Action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
-  sigemptyset(&Action.sa_mask);
-  sigaddset(&Action.sa_mask, SIGINT);
+  LinuxSignalAction Action = {};
+  Action.Handler = LinuxHandlerAddress(TopLevelFaultHandler);
+  Action.Flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
+  Action.Mask = uint64_t{1} << (SIGINT - 1);
   for (int Signal : CaughtSignals) {
-    struct sigaction Previous;
-    sigaction(Signal, &Action, &Previous);
+    LinuxSignalAction Previous = {};
+    LinuxSetSignalAction(Signal, &Action, &Previous);
     // An interrupt that the caller chose to ignore stays ignored.
-    if (Signal == SIGINT && Previous.sa_handler == SIG_IGN) sigaction(Signal, &Previous, nullptr);
+    if (Signal == SIGINT && Previous.Handler == LinuxIgnoreSignal)
+      LinuxSetSignalAction(Signal, &Previous, nullptr);
   }
   Installed = 1;
 }

@@ -1,17 +1,16 @@
-// The platform services on POSIX: standard handles are file descriptors,
-// the raw command line is rebuilt from the shell's arguments, the heap
-// keeps its blocks in a list so that destroying it gives them all back, and
-// a message box is text on standard error.
+// The platform services on Linux, on system calls made directly: standard
+// handles are file descriptors, the raw command line is rebuilt from the
+// shell's arguments, byte strings live on mapped memory, and a message box
+// is text on standard error.
 #include <errno.h>
 #include <signal.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "echo/Spouter.h"
 #include "platform/Platform.h"
+#include "platform/posix/LinuxSystem.h"
 #include "platform/posix/PosixCommandLine.h"
 #include "platform/posix/PosixFaultStatus.h"
+#include "platform/posix/PosixHeap.h"
 #include "platform/posix/PosixMessageBox.h"
 #include "runtime/System.h"
 
@@ -22,24 +21,17 @@ namespace {
 int ArgumentCount;
 char** Arguments;
 char* CommandLine;
+char ShortCommandLine[4096];  // most lines fit: no memory to map for them
 DWORD LastError;
 
 int DescriptorOf(HANDLE Handle) { return static_cast<int>(reinterpret_cast<intptr_t>(Handle)); }
 
-struct HeapBlock {
-  HeapBlock* Previous;
-  HeapBlock* Next;
-  void* Owner;
-  uintptr_t Check;  // the block's own address, scrambled: marks our blocks
-};
-
-struct Heap {
-  HeapBlock Blocks;  // sentinel of a circular list
-};
-
-constexpr uintptr_t BlockMark = 0x5A5A5A5A;
-
-HeapBlock* BlockOf(void* Data) { return static_cast<HeapBlock*>(Data) - 1; }
+// A system call's result as a success, or its error kept for GetLastError.
+bool Succeeded(long Result) {
+  if (Result >= 0) return true;
+  LastError = static_cast<DWORD>(-Result);
+  return false;
+}
 
 }  // namespace
 
@@ -47,8 +39,11 @@ extern "C" {
 
 LPSTR WINAPI GetCommandLineA(void) {
   if (!CommandLine) {
-    CommandLine = BuildCommandLine(ArgumentCount, Arguments);
+    size_t Size = CommandLineSize(ArgumentCount, Arguments);
+    CommandLine = Size <= sizeof ShortCommandLine ? ShortCommandLine
+                                                  : static_cast<char*>(LinuxMapMemory(Size));
     if (!CommandLine) RunError(203, GetCodeLocation(__builtin_return_address(0)));
+    BuildCommandLine(ArgumentCount, Arguments, CommandLine);
   }
   return CommandLine;
 }
@@ -58,11 +53,8 @@ LPSTR WINAPI CharNextA(const char* Current) {
 }
 
 DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR Buffer, DWORD Size) {
-  ssize_t Count = readlink("/proc/self/exe", Buffer, Size);
-  if (Count < 0) {
-    LastError = static_cast<DWORD>(errno);
-    return 0;
-  }
+  long Count = LinuxReadLink("/proc/self/exe", Buffer, Size);
+  if (!Succeeded(Count)) return 0;
   if (static_cast<DWORD>(Count) < Size) Buffer[Count] = 0;
   return static_cast<DWORD>(Count);
 }
@@ -79,10 +71,7 @@ HANDLE WINAPI GetStdHandle(DWORD Which) {
 
 DWORD WINAPI GetFileType(HANDLE File) {
   struct stat Status;
-  if (fstat(DescriptorOf(File), &Status) != 0) {
-    LastError = static_cast<DWORD>(errno);
-    return FILE_TYPE_UNKNOWN;
-  }
+  if (!Succeeded(LinuxFileStatus(DescriptorOf(File), &Status))) return FILE_TYPE_UNKNOWN;
   if (S_ISCHR(Status.st_mode)) return FILE_TYPE_CHAR;
   if (S_ISFIFO(Status.st_mode) || S_ISSOCK(Status.st_mode)) return FILE_TYPE_PIPE;
   return FILE_TYPE_DISK;
@@ -92,10 +81,9 @@ BOOL WINAPI WriteFile(HANDLE File, LPCVOID Data, DWORD Count, LPDWORD Written, L
   const char* Next = static_cast<const char*>(Data);
   DWORD Done = 0;
   while (Done < Count) {
-    ssize_t Result = write(DescriptorOf(File), Next + Done, Count - Done);
-    if (Result < 0) {
-      if (errno == EINTR) continue;
-      LastError = static_cast<DWORD>(errno);
+    long Result = LinuxWrite(DescriptorOf(File), Next + Done, Count - Done);
+    if (Result == -EINTR) continue;
+    if (!Succeeded(Result)) {
       if (Written) *Written = Done;
       return FALSE;
     }
@@ -108,62 +96,32 @@ BOOL WINAPI WriteFile(HANDLE File, LPCVOID Data, DWORD Count, LPDWORD Written, L
 DWORD WINAPI GetLastError(void) { return LastError; }
 
 BOOL WINAPI CloseHandle(HANDLE Object) {
-  if (close(DescriptorOf(Object)) == 0) return TRUE;
-  LastError = static_cast<DWORD>(errno);
-  return FALSE;
+  return Succeeded(LinuxClose(DescriptorOf(Object))) ? TRUE : FALSE;
 }
 
-void WINAPI ExitProcess(unsigned ExitCode) { _exit(static_cast<int>(ExitCode)); }
+void WINAPI ExitProcess(unsigned ExitCode) { LinuxExit(static_cast<int>(ExitCode)); }
 
 HANDLE WINAPI HeapCreate(DWORD, SIZE_T, SIZE_T) {
-  Heap* Created = static_cast<Heap*>(malloc(sizeof(Heap)));
-  if (!Created) {
-    LastError = ERROR_NOT_ENOUGH_MEMORY;
-    return nullptr;
-  }
-  Created->Blocks.Previous = Created->Blocks.Next = &Created->Blocks;
-  return Created;
+  PosixHeap* Heap = CreatePosixHeap();
+  if (!Heap) LastError = ERROR_NOT_ENOUGH_MEMORY;
+  return Heap;
 }
 
-BOOL WINAPI HeapDestroy(HANDLE Handle) {
-  // A fault or an interrupt may have struck inside the C library's heap;
-  // freeing into it could only fault again. The process ends next anyway.
-  if (HandlingFault()) return TRUE;
-  Heap* Destroyed = static_cast<Heap*>(Handle);
-  HeapBlock* Block = Destroyed->Blocks.Next;
-  while (Block != &Destroyed->Blocks) {
-    HeapBlock* Next = Block->Next;
-    free(Block);
-    Block = Next;
-  }
-  free(Destroyed);
+BOOL WINAPI HeapDestroy(HANDLE Heap) {
+  // A fault may have struck while the heap's own records were being
+  // changed, or after a stray write damaged them; the process ends next
+  // anyway, and the system takes back its memory.
+  if (!HandlingFault()) DestroyPosixHeap(static_cast<PosixHeap*>(Heap));
   return TRUE;
 }
 
-LPVOID WINAPI HeapAlloc(HANDLE Handle, DWORD, SIZE_T Bytes) {
-  if (Bytes > SIZE_MAX - sizeof(HeapBlock)) return nullptr;
-  HeapBlock* Block = static_cast<HeapBlock*>(malloc(sizeof(HeapBlock) + Bytes));
-  if (!Block) return nullptr;
-  HeapBlock* Sentinel = &static_cast<Heap*>(Handle)->Blocks;
-  Block->Owner = Handle;
-  Block->Check = reinterpret_cast<uintptr_t>(Block) ^ BlockMark;
-  Block->Previous = Sentinel;
-  Block->Next = Sentinel->Next;
-  Sentinel->Next->Previous = Block;
-  Sentinel->Next = Block;
-  return Block + 1;
+LPVOID WINAPI HeapAlloc(HANDLE Heap, DWORD, SIZE_T Bytes) {
+  return AllocateFromPosixHeap(static_cast<PosixHeap*>(Heap), Bytes);
 }
 
-BOOL WINAPI HeapFree(HANDLE Handle, DWORD, LPVOID Data) {
-  if (!Data) return TRUE;
-  HeapBlock* Block = BlockOf(Data);
-  if (Block->Owner != Handle || Block->Check != (reinterpret_cast<uintptr_t>(Block) ^ BlockMark))
-    return FALSE;
-  Block->Previous->Next = Block->Next;
-  Block->Next->Previous = Block->Previous;
-  Block->Check = 0;
-  free(Block);
-  return TRUE;
+BOOL WINAPI HeapFree(HANDLE Heap, DWORD, LPVOID Block) {
+  if (!Block) return TRUE;
+  return ReleaseToPosixHeap(static_cast<PosixHeap*>(Heap), Block) ? TRUE : FALSE;
 }
 
 // A terminal has no message boxes: the box is drawn on standard error and
@@ -180,10 +138,14 @@ uint32_t GetCodeLocation(const void* Address) {
                                reinterpret_cast<uintptr_t>(__executable_start));
 }
 
-int main(int Count, char** Values) {
+// The entry from the process's start: the argument count, then the
+// argument vector, on the stack the kernel set up.
+extern "C" [[noreturn]] void PosixStart(uintptr_t* Stack) {
   // A reader that went away is a failed write, not a silent death.
-  signal(SIGPIPE, SIG_IGN);
-  ArgumentCount = Count;
-  Arguments = Values;
+  LinuxSignalAction Ignore = {};
+  Ignore.Handler = LinuxIgnoreSignal;
+  LinuxSetSignalAction(SIGPIPE, &Ignore, nullptr);
+  ArgumentCount = static_cast<int>(Stack[0]);
+  Arguments = reinterpret_cast<char**>(Stack + 1);
   ProcessArguments();
 }

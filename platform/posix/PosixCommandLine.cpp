@@ -1,8 +1,6 @@
 // Rebuilding a raw command line from the shell's arguments.
 #include "platform/posix/PosixCommandLine.h"
 
-#include <stdlib.h>
-
 namespace {
 
 constexpr char Quote = '"';
@@ -36,18 +34,21 @@ char* AppendToken(char* Out, const char* Argument) {
   return Out;
 }
 
+const char* ProgramToken(int Count, char* const* Arguments) {
+  return Count > 0 && UnquotedLength(Arguments[0]) > 0 ? Arguments[0] : DefaultProgramToken;
+}
+
 }  // namespace
 
-char* BuildCommandLine(int Count, char* const* Arguments) {
-  const char* Program = Count > 0 && UnquotedLength(Arguments[0]) > 0 ? Arguments[0]
-                                                                      : DefaultProgramToken;
-  // Each token may gain two quotes and a blank before it.
-  size_t Size = UnquotedLength(Program) + 3;
+size_t CommandLineSize(int Count, char* const* Arguments) {
+  // Each token may gain two quotes and a blank before it; then the NUL.
+  size_t Size = UnquotedLength(ProgramToken(Count, Arguments)) + 3;
   for (int I = 1; I < Count; ++I) Size += UnquotedLength(Arguments[I]) + 3;
-  char* Line = static_cast<char*>(malloc(Size));
-  if (!Line) return nullptr;
+  return Size;
+}
 
-  char* Out = AppendToken(Line, Program);
+void BuildCommandLine(int Count, char* const* Arguments, char* Line) {
+  char* Out = AppendToken(Line, ProgramToken(Count, Arguments));
   for (int I = 1; I < Count; ++I) {
     char* Separator = Out;
     Out = AppendToken(Out + 1, Arguments[I]);
@@ -58,5 +59,4 @@ char* BuildCommandLine(int Count, char* const* Arguments) {
     }
   }
   *Out = 0;
-  return Line;
 }

@@ -3,8 +3,8 @@
 #include "platform/posix/PosixMessageBox.h"
 
 #include <errno.h>
-#include <string.h>
-#include <unistd.h>
+
+#include "platform/posix/LinuxSystem.h"
 
 namespace {
 
@@ -34,8 +34,8 @@ struct BoxWriter {
 void Flush(BoxWriter& Out) {
   int Done = 0;
   while (!Out.Failed && Done < Out.Used) {
-    ssize_t Result = write(Out.Descriptor, Out.Buffer + Done, Out.Used - Done);
-    if (Result < 0 && errno == EINTR) continue;
+    long Result = LinuxWrite(Out.Descriptor, Out.Buffer + Done, Out.Used - Done);
+    if (Result == -EINTR) continue;
     if (Result <= 0) {
       Out.Failed = true;
       break;
@@ -48,11 +48,15 @@ void Flush(BoxWriter& Out) {
 // Count is at most a few bytes: one character or one piece of the frame.
 void Put(BoxWriter& Out, const char* Bytes, int Count) {
   if (Out.Used + Count > static_cast<int>(sizeof Out.Buffer)) Flush(Out);
-  memcpy(Out.Buffer + Out.Used, Bytes, Count);
+  for (int I = 0; I < Count; ++I) Out.Buffer[Out.Used + I] = Bytes[I];
   Out.Used += Count;
 }
 
-void Put(BoxWriter& Out, const char* Bytes) { Put(Out, Bytes, static_cast<int>(strlen(Bytes))); }
+void Put(BoxWriter& Out, const char* Bytes) {
+  int Count = 0;
+  while (Bytes[Count]) ++Count;
+  Put(Out, Bytes, Count);
+}
 
 void PutCharacter(BoxWriter& Out, uint8_t Byte) {
   // A control byte would move the terminal's cursor and break the frame.

@@ -31,6 +31,8 @@
 #include <windows.h>
 #else
 #include <signal.h>
+
+#include "platform/posix/LinuxSystem.h"
 #endif
 
 #include "runtime/CommandLine.h"
@@ -197,7 +199,7 @@ void Fault() {
 #if defined(_WIN32)
   if (ModeIs("interrupt")) RaiseException(STATUS_CONTROL_C_EXIT, 0, 0, nullptr);
 #else
-  if (ModeIs("interrupt")) raise(SIGINT);
+  if (ModeIs("interrupt")) LinuxRaise(SIGINT);
 #endif
   if (ModeIs("heap")) {
     // As a buffer underrun would: the bytes just before a live string's

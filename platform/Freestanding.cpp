@@ -38,4 +38,10 @@ int memcmp(const void* A, const void* B, size_t Count) {
   return 0;
 }
 
+size_t strlen(const char* Text) {
+  size_t Length = 0;
+  while (Text[Length]) ++Length;
+  return Length;
+}
+
 }  // extern "C"
