@@ -144,8 +144,8 @@ writes_row linux "reader gone, in a statement" "" "$(written_sizes "$matrix/trac
 # Memory: a real allocation failure under an address-space limit. The one
 # parameter is copied twice (the rebuilt command line, then the parameter),
 # so at the first limit where start-up succeeds and either copy fails,
-# standard output receives the message alone. Below that limit the C
-# library's static start-up dies before the program runs.
+# standard output receives the message alone. Below that limit the kernel
+# cannot finish loading the program, which dies before it runs.
 big=$(head -c 120000 /dev/zero | tr '\0' m)
 code=none
 for kb in $(seq 256 32 8192); do

@@ -28,7 +28,11 @@ if [ "${#sources[@]}" = 0 ]; then
   echo "FAIL: no sources of echo/, runtime/ or platform/ in $build/compile_commands.json"
   exit 1
 fi
-if ! clang-tidy -p "$build" --quiet "${sources[@]}" >"$build/clang-tidy.log" 2>&1; then
+# The compiler's own options that clang does not know are left out.
+database=$(mktemp -d)
+trap 'rm -rf "$database"' EXIT
+sed -E 's/ -f(no-)?tree-[a-z-]+//g' "$build/compile_commands.json" >"$database/compile_commands.json"
+if ! clang-tidy -p "$database" --quiet "${sources[@]}" >"$build/clang-tidy.log" 2>&1; then
   grep -vE '^[0-9]+ warnings? generated\.$' "$build/clang-tidy.log"
   echo "FAIL: clang-tidy"
   exit 1
