@@ -8,7 +8,7 @@ build=$(realpath "$1")
 limit=$2
 shift 2
 targets=("$@")
-[ "${#targets[@]}" = 0 ] && targets=(CommandLine Spouter)
+[ "${#targets[@]}" = 0 ] && targets=(CommandLine Spouter PosixCommandLine)
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
