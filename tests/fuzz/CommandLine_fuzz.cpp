@@ -100,7 +100,8 @@ class ReferenceSplitter {
       size_t Length = CharacterLength(At);
       for (size_t I = 0; I < Length; ++I) {
         T.Bytes.push_back(Line_[At + I]);
-        T.Marks.push_back(static_cast<char>((I == 0 ? StartsCharacter : 0) | (InQuotes ? Quoted : 0)));
+        T.Marks.push_back(
+            static_cast<char>((I == 0 ? StartsCharacter : 0) | (InQuotes ? Quoted : 0)));
       }
       At += Length;
     }
@@ -166,7 +167,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   // scans the line from its start); the last one asked for a second time.
   auto CheckIndex = [&](size_t I) {
     std::string Want = I <= Count ? Walked[I - 1] : std::string();
-    Require(Str(GetParameter(static_cast<int32_t>(I))) == Want, "GetParameter differs from the walk", I);
+    Require(Str(GetParameter(static_cast<int32_t>(I))) == Want,
+            "GetParameter differs from the walk", I);
   };
   if (Count <= 4) {
     for (size_t I = 1; I <= Count + 1; ++I) CheckIndex(I);

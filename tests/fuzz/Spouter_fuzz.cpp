@@ -66,8 +66,9 @@ bool Usable(Output Kind) {
 }
 
 void SetUpFake(const Scenario& S) {
-  static const DWORD Types[] = {FILE_TYPE_UNKNOWN, FILE_TYPE_DISK, FILE_TYPE_CHAR, FILE_TYPE_PIPE,
-                                0x8000,            FILE_TYPE_DISK, FILE_TYPE_DISK};
+  static const DWORD Types[] = {FILE_TYPE_UNKNOWN, FILE_TYPE_DISK, FILE_TYPE_CHAR,
+                                FILE_TYPE_PIPE,    0x8000,         FILE_TYPE_DISK,
+                                FILE_TYPE_DISK};
   Fake.OutputType = Types[static_cast<int>(S.Kind)];
   Fake.NoOutputHandle = S.Kind == Output::NoHandle;
   Fake.StdHandleError = S.Kind == Output::NoStdHandle ? 6 : 0;
@@ -101,7 +102,8 @@ std::string Classify(const std::string& P) {
 }
 
 void AppendChunks(const std::string& Bytes, std::vector<std::string>& Transfers) {
-  for (size_t At = 0; At < Bytes.size(); At += BufferSize) Transfers.push_back(Bytes.substr(At, BufferSize));
+  for (size_t At = 0; At < Bytes.size(); At += BufferSize)
+    Transfers.push_back(Bytes.substr(At, BufferSize));
 }
 
 // The transfers a run makes when nothing fails, for the first Statements
@@ -131,13 +133,16 @@ struct Expectation {
   int ExitCode = 0;
 };
 
-void ExpectData(const std::string& Bytes, Expectation& E) { E.Writes.push_back({Bytes, Bytes.size()}); }
+void ExpectData(const std::string& Bytes, Expectation& E) {
+  E.Writes.push_back({Bytes, Bytes.size()});
+}
 
 // One write of the message's: lost when its handle is unusable or it is
 // the failing call, cut when it is the short one.
 void ExpectMessageWrite(const Scenario& S, int Call, const std::string& Head, size_t Length,
                         Expectation& E) {
-  if (S.Kind == Output::NoHandle || S.Kind == Output::NoStdHandle || Call == S.FailWriteCall) return;
+  if (S.Kind == Output::NoHandle || S.Kind == Output::NoStdHandle || Call == S.FailWriteCall)
+    return;
   if (Call == S.ShortWriteCall && S.ShortWriteBytes < Length) Length = S.ShortWriteBytes;
   E.Writes.push_back({Head.substr(0, Length), Length});
 }
@@ -166,7 +171,8 @@ Expectation ExpectRun(const Scenario& S, const std::vector<std::string>& Stateme
     return E;
   }
   int Call = 0;
-  for (const std::string& Transfer : TransfersOf(Statements, Statements.size(), S.Kind == Output::Char)) {
+  for (const std::string& Transfer :
+       TransfersOf(Statements, Statements.size(), S.Kind == Output::Char)) {
     std::string Rest = Transfer;
     for (;;) {
       ++Call;
@@ -214,7 +220,8 @@ void CheckWriteFaultRun(const Scenario& S, const std::vector<std::string>& State
   Expectation E = ExpectRun(S, Statements);
   Require(Exit == E.ExitCode, "exit code");
   CheckWrites(E.Writes, "writes differ from the model");
-  if (Statements.empty()) Require(Fake.StdHandleCalls == 0, "standard output touched without output");
+  if (Statements.empty())
+    Require(Fake.StdHandleCalls == 0, "standard output touched without output");
 }
 
 // A failing allocation ends the run with 203 after some whole statements,
@@ -235,11 +242,13 @@ void CheckAllocationRun(const Scenario& S, const std::vector<std::string>& State
   size_t MessageBytes = HandleTakesWrites ? 32 : 0;
   size_t Done = 0;
   size_t Written = 0;
-  while (Done < Statements.size() && Written + MessageBytes < Bytes) Written += Statements[Done++].size();
+  while (Done < Statements.size() && Written + MessageBytes < Bytes)
+    Written += Statements[Done++].size();
   Require(Done == 0 || Usable(S.Kind), "bytes written to an unusable output");
   Expectation E;
   E.ExitCode = 203;
-  for (const std::string& T : TransfersOf(Statements, Done, S.Kind == Output::Char)) ExpectData(T, E);
+  for (const std::string& T : TransfersOf(Statements, Done, S.Kind == Output::Char))
+    ExpectData(T, E);
   ExpectMessage(S, static_cast<int>(E.Writes.size()), E);
   CheckWrites(E.Writes, "writes before an allocation failure differ from the model");
 }
