@@ -32,10 +32,9 @@ def build_tools(work, spouter):
         subprocess.run(["cmake", "--build", "--preset", "release", "--target", "spouter"],
                        cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
     tools = {}
-    for name in ("minimal", "peak-rss"):
-        tools[name] = os.path.join(work, name)
-        subprocess.run(["gcc", "-O2", "-static", "-o", tools[name],
-                        os.path.join(ROOT, "bench", name + ".c")], check=True)
+    tools["minimal"] = os.path.join(work, "minimal")
+    subprocess.run(["gcc", "-O2", "-static", "-o", tools["minimal"],
+                    os.path.join(ROOT, "bench", "minimal.c")], check=True)
     return tools
 
 
@@ -60,9 +59,28 @@ def syscalls(argv, work):
         return sum(1 for line in lines if "(" in line and not line.split(None, 1)[-1].startswith("+++"))
 
 
-def peak_rss(argv, tools):
-    out = subprocess.run([tools["peak-rss"]] + argv, capture_output=True, text=True, check=True)
-    return int(out.stdout)
+# Stops the program at its last system call and reads its high-water mark of
+# resident memory. (The rusage of a child is no measure for a program this
+# small: it counts pages the child inherited from its parent before exec,
+# and misses some of its own.)
+PEAK_SCRIPT = """set startup-with-shell off
+catch syscall exit_group
+run > /dev/null
+python import gdb; print("VmHWM", [l.split()[1] for l in open("/proc/%d/status" % gdb.selected_inferior().pid) if l.startswith("VmHWM")][0])
+kill
+"""
+
+
+def peak_rss(argv, work):
+    script = os.path.join(work, "peak.gdb")
+    with open(script, "w") as out:
+        out.write(PEAK_SCRIPT)
+    result = subprocess.run(["gdb", "-q", "-batch", "-x", script, "--args"] + argv,
+                            capture_output=True, text=True)
+    for line in result.stdout.splitlines():
+        if line.startswith("VmHWM "):
+            return int(line.split()[1])
+    sys.exit("could not read the peak resident set:\n" + result.stdout + result.stderr)
 
 
 def scaling(spouter, counts, repeats, work):
@@ -138,10 +156,9 @@ def main():
         for name, argv in hello.items():
             mean, median = timings[name]
             calls = syscalls(argv, work)
-            rss = peak_rss(argv, tools)
+            rss = peak_rss(argv, work)
             figures[name] = (mean, median, calls, rss)
             print(f"{name:<20}{mean:>10.3f}{median:>11.3f}{calls:>10}{rss:>14}")
-        floor = peak_rss([os.path.join(work, "minimal")], tools)
 
         counts = (100000, 200000)
         scale = scaling(options.spouter, counts, 7, work)
