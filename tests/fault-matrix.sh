@@ -20,6 +20,7 @@ fault_driver=$(realpath "$2")
 windows_build=$3
 wine_prefix=$4
 matrix=$(mktemp -d)
+trap 'rm -rf "$matrix"' EXIT
 
 for tool in strace script prlimit cmp od; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
@@ -259,6 +260,5 @@ else
   echo "windows rows skipped: wine or $windows_build/spouter.exe is missing"
 fi
 
-rm -rf "$matrix"
 echo "$matrix_rows rows, $matrix_failures failed"
 [ "$matrix_failures" = 0 ]
