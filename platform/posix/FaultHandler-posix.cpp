@@ -5,7 +5,6 @@
 // with direct calls and leaves through _exit.
 #include <signal.h>
 #include <stddef.h>
-#include <ucontext.h>
 
 #include "platform/Platform.h"
 #include "platform/posix/LinuxSystem.h"
@@ -31,43 +30,6 @@ volatile sig_atomic_t Installed;
 volatile sig_atomic_t FaultsHandled;
 uintptr_t StackTop;
 
-struct FaultContext {
-  const void* Instruction;
-  uintptr_t StackPointer;
-};
-
-FaultContext ContextOf(const siginfo_t* Info, const void* Context) {
-  const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
-#if defined(__x86_64__)
-  (void)Info;
-  return {reinterpret_cast<const void*>(Machine.gregs[REG_RIP]),
-          static_cast<uintptr_t>(Machine.gregs[REG_RSP])};
-#elif defined(__i386__)
-  (void)Info;
-  return {reinterpret_cast<const void*>(Machine.gregs[REG_EIP]),
-          static_cast<uintptr_t>(Machine.gregs[REG_ESP])};
-#elif defined(__aarch64__)
-  (void)Info;
-  return {reinterpret_cast<const void*>(Machine.pc), static_cast<uintptr_t>(Machine.sp)};
-#else
-  // Elsewhere only the address that the signal carries is known: the
-  // instruction's for an arithmetic or illegal-instruction fault.
-  (void)Machine;
-  return {Info->si_addr, 0};
-#endif
-}
-
-// The instruction bytes are only looked at for a general protection fault,
-// where the processor has just decoded the instruction in full.
-const uint8_t* InstructionBytes(const void* Instruction) {
-#if defined(__x86_64__) || defined(__i386__)
-  return static_cast<const uint8_t*>(Instruction);
-#else
-  (void)Instruction;
-  return nullptr;
-#endif
-}
-
 // After removal a signal ends the process as if no handler were there.
 void RaiseWithDefault(int Signal) {
   LinuxSignalAction Default = {};
@@ -83,14 +45,17 @@ void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
   }
   FaultsHandled = FaultsHandled + 1;
   if (FaultsHandled > MaxFaults) ExitProcess(ExitStatus != 0 ? ExitStatus : 255);
-  FaultContext At = ContextOf(Info, Context);
+  LinuxFaultRegisters At = LinuxFaultContextOf(Info, Context);
+  // The instruction bytes are only looked at for a general protection
+  // fault, where the processor has just decoded the instruction in full.
+  bool Decode = At.X86Instruction && Signal == SIGSEGV && Info->si_code == SI_KERNEL;
   SignalFault Fault = {Signal,
                        Info->si_code,
                        reinterpret_cast<uintptr_t>(Info->si_addr),
                        At.StackPointer,
                        StackTop,
-                       Signal == SIGSEGV && Info->si_code == SI_KERNEL ? InstructionBytes(At.Instruction)
-                                                                       : nullptr};
+                       Decode ? static_cast<const uint8_t*>(At.Instruction) : nullptr,
+                       At.X86Legacy};
   RunError(MapFaultStatus(FaultStatusOf(Fault)), GetCodeLocation(At.Instruction));
 }
 

@@ -1,89 +1,83 @@
-// Linux system calls without a C library, for x86-64.
+// Linux system calls without a C library: only what every processor family
+// shares. The call numbers are each target's own, from <sys/syscall.h>.
 #include "platform/posix/LinuxSystem.h"
 
+#include <fcntl.h>
+#include <linux/stat.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
 
-#if !defined(__x86_64__)
-#error "the Linux build makes its system calls for x86-64 only"
-#endif
+#include "platform/posix/LinuxFamily.h"
 
 namespace {
-
-long Call(long Number, long A = 0, long B = 0, long C = 0, long D = 0, long E = 0, long F = 0) {
-  register long R10 asm("r10") = D;
-  register long R8 asm("r8") = E;
-  register long R9 asm("r9") = F;
-  long Result;
-  asm volatile("syscall"
-               : "=a"(Result)
-               : "a"(Number), "D"(A), "S"(B), "d"(C), "r"(R10), "r"(R8), "r"(R9)
-               : "rcx", "r11", "memory");
-  return Result;
-}
 
 template <typename T>
 long Arg(T* Pointer) {
   return reinterpret_cast<long>(Pointer);
 }
 
+long Size(size_t Count) { return static_cast<long>(Count); }
+
 }  // namespace
 
-// A handler returns here, and the kernel restores the interrupted context.
-extern "C" void LinuxSignalReturn();
-static_assert(SYS_rt_sigreturn == 15, "the return trampoline's call number");
-asm(".text\n"
-    ".type LinuxSignalReturn,@function\n"
-    "LinuxSignalReturn:\n"
-    "  mov $15, %eax\n"
-    "  syscall\n"
-    "  hlt\n");
-
 long LinuxWrite(int Descriptor, const void* Data, size_t Count) {
-  return Call(SYS_write, Descriptor, Arg(Data), static_cast<long>(Count));
+  return LinuxSystemCall(SYS_write, Descriptor, Arg(Data), Size(Count));
 }
 
-long LinuxReadLink(const char* Path, char* Buffer, size_t Size) {
-  return Call(SYS_readlink, Arg(Path), Arg(Buffer), static_cast<long>(Size));
+// The newer families have no readlink; every family has readlinkat.
+long LinuxReadLink(const char* Path, char* Buffer, size_t Count) {
+  return LinuxSystemCall(SYS_readlinkat, AT_FDCWD, Arg(Path), Arg(Buffer), Size(Count));
 }
 
-long LinuxFileStatus(int Descriptor, struct stat* Status) {
-  return Call(SYS_fstat, Descriptor, Arg(Status));
+// statx's record is the same on every family, unlike the old stat's.
+long LinuxFileMode(int Descriptor) {
+  struct statx Status = {};
+  long Result =
+      LinuxSystemCall(SYS_statx, Descriptor, Arg(""), AT_EMPTY_PATH, STATX_TYPE, Arg(&Status));
+  return Result < 0 ? Result : static_cast<long>(Status.stx_mode);
 }
 
-long LinuxClose(int Descriptor) { return Call(SYS_close, Descriptor); }
+long LinuxClose(int Descriptor) { return LinuxSystemCall(SYS_close, Descriptor); }
 
 void LinuxExit(int Code) {
-  for (;;) Call(SYS_exit_group, Code);
+  for (;;) LinuxSystemCall(SYS_exit_group, Code);
 }
 
-void* LinuxMapMemory(size_t Size) {
-  long Result = Call(SYS_mmap, 0, static_cast<long>(Size), PROT_READ | PROT_WRITE,
-                     MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+void* LinuxMapMemory(size_t Count) {
+  // 32-bit families map by mmap2, whose offset counts pages; it is 0 here.
+#if defined(SYS_mmap2)
+  constexpr long MapCall = SYS_mmap2;
+#else
+  constexpr long MapCall = SYS_mmap;
+#endif
+  long Result = LinuxSystemCall(MapCall, 0, Size(Count), PROT_READ | PROT_WRITE,
+                                MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (Result < 0 && Result > -4096) return nullptr;
   return reinterpret_cast<void*>(Result);
 }
 
-void LinuxUnmapMemory(void* Address, size_t Size) {
-  Call(SYS_munmap, Arg(Address), static_cast<long>(Size));
+void LinuxUnmapMemory(void* Address, size_t Count) {
+  LinuxSystemCall(SYS_munmap, Arg(Address), Size(Count));
 }
 
-long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
-                          LinuxSignalAction* Previous) {
-  LinuxSignalAction Copy;
-  if (Action) {
-    Copy = *Action;
-    Copy.Flags |= LinuxRestorerFlag;
-    Copy.Restorer = LinuxSignalReturn;
-  }
-  return Call(SYS_rt_sigaction, Signal, Action ? Arg(&Copy) : 0, Arg(Previous), 8);
+long LinuxSetActionWithRestorer(int Signal, const LinuxSignalAction* Action,
+                                LinuxSignalAction* Previous, void (*Restorer)()) {
+  LinuxRestorerAction New = {};
+  if (Action) New = {Action->Handler, Action->Flags | LinuxRestorerFlag, Restorer, Action->Mask};
+  LinuxRestorerAction Old = {};
+  long Result = LinuxSystemCall(SYS_rt_sigaction, Signal, Action ? Arg(&New) : 0,
+                                Previous ? Arg(&Old) : 0, sizeof New.Mask);
+  if (Previous) *Previous = {Old.Handler, Old.Flags & ~LinuxRestorerFlag, Old.Mask};
+  return Result;
 }
 
-long LinuxSetSignalStack(void* Base, size_t Size) {
+long LinuxSetSignalStack(void* Base, size_t Count) {
   stack_t Stack = {};
   Stack.ss_sp = Base;
-  Stack.ss_size = Size;
-  return Call(SYS_sigaltstack, Arg(&Stack), 0);
+  Stack.ss_size = Count;
+  return LinuxSystemCall(SYS_sigaltstack, Arg(&Stack), 0);
 }
 
-long LinuxRaise(int Signal) { return Call(SYS_kill, Call(SYS_getpid), Signal); }
+long LinuxRaise(int Signal) {
+  return LinuxSystemCall(SYS_kill, LinuxSystemCall(SYS_getpid), Signal);
+}

@@ -4,10 +4,11 @@
 // is text on standard error.
 #include <errno.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include "echo/Spouter.h"
 #include "platform/Platform.h"
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/LinuxFamily.h"
 #include "platform/posix/PosixCommandLine.h"
 #include "platform/posix/PosixFaultStatus.h"
 #include "platform/posix/PosixHeap.h"
@@ -70,10 +71,10 @@ HANDLE WINAPI GetStdHandle(DWORD Which) {
 }
 
 DWORD WINAPI GetFileType(HANDLE File) {
-  struct stat Status;
-  if (!Succeeded(LinuxFileStatus(DescriptorOf(File), &Status))) return FILE_TYPE_UNKNOWN;
-  if (S_ISCHR(Status.st_mode)) return FILE_TYPE_CHAR;
-  if (S_ISFIFO(Status.st_mode) || S_ISSOCK(Status.st_mode)) return FILE_TYPE_PIPE;
+  long Mode = LinuxFileMode(DescriptorOf(File));
+  if (!Succeeded(Mode)) return FILE_TYPE_UNKNOWN;
+  if (S_ISCHR(Mode)) return FILE_TYPE_CHAR;
+  if (S_ISFIFO(Mode) || S_ISSOCK(Mode)) return FILE_TYPE_PIPE;
   return FILE_TYPE_DISK;
 }
 
@@ -138,14 +139,18 @@ uint32_t GetCodeLocation(const void* Address) {
                                reinterpret_cast<uintptr_t>(__executable_start));
 }
 
-// The entry from the process's start: the argument count, then the
-// argument vector, on the stack the kernel set up.
-extern "C" [[noreturn]] void PosixStart(uintptr_t* Stack) {
+extern "C" [[noreturn]] void PosixStart(int Count, char** Vector) {
   // A reader that went away is a failed write, not a silent death.
   LinuxSignalAction Ignore = {};
   Ignore.Handler = LinuxIgnoreSignal;
   LinuxSetSignalAction(SIGPIPE, &Ignore, nullptr);
-  ArgumentCount = static_cast<int>(Stack[0]);
-  Arguments = reinterpret_cast<char**>(Stack + 1);
+  ArgumentCount = Count;
+  Arguments = Vector;
   ProcessArguments();
+}
+
+// Without a C library, the family's entry comes here with the stack that
+// the kernel set up.
+extern "C" void LinuxStart(uintptr_t* Stack) {
+  PosixStart(static_cast<int>(Stack[0]), reinterpret_cast<char**>(Stack + 1));
 }

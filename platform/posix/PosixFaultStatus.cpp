@@ -52,12 +52,28 @@ bool IsStackOverflow(const SignalFault& Fault) {
   return Fault.Address >= Lowest && Fault.Address < Fault.StackTop;
 }
 
+const uint8_t* SkipPrefixes(const uint8_t* Bytes) {
+  for (int Prefixes = 0; Prefixes < 14 && IsLegacyPrefixOrRex(*Bytes); ++Prefixes) ++Bytes;
+  return Bytes;
+}
+
+// In 32-bit code the kernel reports BOUND's fault (at the instruction) and
+// INTO's trap (just behind it) as SIGSEGV with no address as well.
+uint32_t LegacyTrapStatus(const uint8_t* Instruction) {
+  const uint8_t* Opcode = SkipPrefixes(Instruction);
+  if (*Opcode == 0x62 && (Opcode[1] >> 6) != 3) return STATUS_ARRAY_BOUNDS_EXCEEDED;
+  if (Instruction[-1] == 0xCE) return STATUS_INTEGER_OVERFLOW;
+  return OtherFault;
+}
+
 uint32_t MemoryFaultStatus(const SignalFault& Fault) {
   // A general protection fault arrives as SIGSEGV with no address; running a
   // privileged instruction is one cause of it.
-  if (Fault.Signal == SIGSEGV && Fault.Code == SI_KERNEL && Fault.Instruction &&
-      IsPrivilegedInstruction(Fault.Instruction))
-    return STATUS_PRIVILEGED_INSTRUCTION;
+  if (Fault.Signal == SIGSEGV && Fault.Code == SI_KERNEL && Fault.Instruction) {
+    if (IsPrivilegedInstruction(Fault.Instruction)) return STATUS_PRIVILEGED_INSTRUCTION;
+    uint32_t Trap = Fault.X86Legacy ? LegacyTrapStatus(Fault.Instruction) : OtherFault;
+    if (Trap != OtherFault) return Trap;
+  }
   return IsStackOverflow(Fault) ? STATUS_STACK_OVERFLOW : STATUS_ACCESS_VIOLATION;
 }
 
@@ -78,7 +94,7 @@ uint32_t ArithmeticFaultStatus(int Code) {
 }  // namespace
 
 bool IsPrivilegedInstruction(const uint8_t* Bytes) {
-  for (int Prefixes = 0; Prefixes < 14 && IsLegacyPrefixOrRex(*Bytes); ++Prefixes) ++Bytes;
+  Bytes = SkipPrefixes(Bytes);
   switch (*Bytes) {
     case 0xF4:  // hlt
     case 0xFA:  // cli

@@ -12,6 +12,7 @@ struct SignalFault {
   uintptr_t StackPointer;       // at the fault; 0 when unknown
   uintptr_t StackTop;           // above every frame of the run
   const uint8_t* Instruction;   // the faulting x86 instruction, or null
+  bool X86Legacy = false;       // 32-bit x86 code, where BOUND and INTO exist
 };
 
 // Accesses this far below the stack pointer still belong to the stack:

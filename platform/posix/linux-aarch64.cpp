@@ -1,0 +1,45 @@
+// 64-bit ARM Linux: system-call instruction, entry, signal return, fault-context registers.
+#include <sys/ucontext.h>
+
+#include "platform/posix/LinuxFamily.h"
+
+asm(".text\n"
+    ".globl LinuxSystemCall\n"
+    ".type LinuxSystemCall,%function\n"
+    "LinuxSystemCall:\n"
+    "  mov x8, x0\n"
+    "  mov x0, x1\n"
+    "  mov x1, x2\n"
+    "  mov x2, x3\n"
+    "  mov x3, x4\n"
+    "  mov x4, x5\n"
+    "  mov x5, x6\n"
+    "  svc #0\n"
+    "  ret\n"
+    ".globl _start\n"
+    ".type _start,%function\n"
+    "_start:\n"
+    "  mov x29, #0\n"
+    "  mov x30, #0\n"
+    "  mov x0, sp\n"
+    "  bl LinuxStart\n"
+    "  brk #0\n"
+    // rt_sigreturn is call 139.
+    ".type LinuxSignalReturn,%function\n"
+    "LinuxSignalReturn:\n"
+    "  mov x8, #139\n"
+    "  svc #0\n"
+    "  brk #0\n");
+
+extern "C" void LinuxSignalReturn();
+
+long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
+                          LinuxSignalAction* Previous) {
+  return LinuxSetActionWithRestorer(Signal, Action, Previous, LinuxSignalReturn);
+}
+
+LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
+  const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
+  return {reinterpret_cast<const void*>(Machine.pc), static_cast<uintptr_t>(Machine.sp), false,
+          false};
+}

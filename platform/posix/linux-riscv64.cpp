@@ -1,0 +1,49 @@
+// 64-bit RISC-V Linux: system-call instruction, entry, signal return, fault-context registers.
+#include <sys/syscall.h>
+#include <sys/ucontext.h>
+
+#include "platform/posix/LinuxFamily.h"
+
+// The linker may reach small data through gp, which no C library sets up
+// here: the entry does.
+asm(".text\n"
+    ".globl LinuxSystemCall\n"
+    ".type LinuxSystemCall,@function\n"
+    "LinuxSystemCall:\n"
+    "  mv a7, a0\n"
+    "  mv a0, a1\n"
+    "  mv a1, a2\n"
+    "  mv a2, a3\n"
+    "  mv a3, a4\n"
+    "  mv a4, a5\n"
+    "  mv a5, a6\n"
+    "  ecall\n"
+    "  ret\n"
+    ".globl _start\n"
+    ".type _start,@function\n"
+    "_start:\n"
+    "  .option push\n"
+    "  .option norelax\n"
+    "  lla gp, __global_pointer$\n"
+    "  .option pop\n"
+    "  mv a0, sp\n"
+    "  andi sp, sp, -16\n"
+    "  call LinuxStart\n"
+    "  ebreak\n");
+
+// This family's rt_sigaction record has no restorer: a handler returns
+// through the kernel's own trampoline.
+long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
+                          LinuxSignalAction* Previous) {
+  LinuxSignalAction Old = {};
+  long Result = LinuxSystemCall(SYS_rt_sigaction, Signal, reinterpret_cast<long>(Action),
+                                reinterpret_cast<long>(&Old), sizeof Old.Mask);
+  if (Previous) *Previous = Old;
+  return Result;
+}
+
+LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
+  const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
+  return {reinterpret_cast<const void*>(Machine.__gregs[REG_PC]),
+          static_cast<uintptr_t>(Machine.__gregs[REG_SP]), false, false};
+}

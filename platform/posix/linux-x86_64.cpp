@@ -1,0 +1,46 @@
+// x86-64 Linux: system-call instruction, entry, signal return, fault-context registers.
+#include <sys/ucontext.h>
+
+#include "platform/posix/LinuxFamily.h"
+
+asm(".text\n"
+    ".globl LinuxSystemCall\n"
+    ".type LinuxSystemCall,@function\n"
+    "LinuxSystemCall:\n"
+    "  mov %rdi, %rax\n"
+    "  mov %rsi, %rdi\n"
+    "  mov %rdx, %rsi\n"
+    "  mov %rcx, %rdx\n"
+    "  mov %r8, %r10\n"
+    "  mov %r9, %r8\n"
+    "  mov 8(%rsp), %r9\n"
+    "  syscall\n"
+    "  ret\n"
+    ".globl _start\n"
+    ".type _start,@function\n"
+    "_start:\n"
+    "  xor %ebp, %ebp\n"
+    "  mov %rsp, %rdi\n"
+    "  and $-16, %rsp\n"
+    "  call LinuxStart\n"
+    "  hlt\n"
+    // A handler returns here, and the kernel restores the interrupted
+    // context: rt_sigreturn is call 15.
+    ".type LinuxSignalReturn,@function\n"
+    "LinuxSignalReturn:\n"
+    "  mov $15, %eax\n"
+    "  syscall\n"
+    "  hlt\n");
+
+extern "C" void LinuxSignalReturn();
+
+long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
+                          LinuxSignalAction* Previous) {
+  return LinuxSetActionWithRestorer(Signal, Action, Previous, LinuxSignalReturn);
+}
+
+LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
+  const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
+  return {reinterpret_cast<const void*>(Machine.gregs[REG_RIP]),
+          static_cast<uintptr_t>(Machine.gregs[REG_RSP]), true, false};
+}

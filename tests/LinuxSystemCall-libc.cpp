@@ -1,0 +1,11 @@
+// The unit tests run on the C library, which owns the process's entry:
+// their system calls go through it.
+#include <errno.h>
+#include <unistd.h>
+
+#include "platform/posix/LinuxFamily.h"
+
+extern "C" long LinuxSystemCall(long Number, long A, long B, long C, long D, long E, long F) {
+  long Result = syscall(Number, A, B, C, D, E, F);
+  return Result == -1 ? -errno : Result;
+}
