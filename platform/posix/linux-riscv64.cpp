@@ -32,13 +32,24 @@ asm(".text\n"
     "  ebreak\n");
 
 // This family's rt_sigaction record has no restorer: a handler returns
-// through the kernel's own trampoline.
+// through the kernel's own trampoline. qemu's user-mode emulator takes the
+// record with a restorer word before the mask, as other families have it;
+// so the mask stands in both places and the old action has room for both.
+struct KernelAction {
+  uintptr_t Handler;
+  unsigned long Flags;
+  uint64_t Mask;
+  uint64_t EmulatorMask;
+};
+
 long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
                           LinuxSignalAction* Previous) {
-  LinuxSignalAction Old = {};
-  long Result = LinuxSystemCall(SYS_rt_sigaction, Signal, reinterpret_cast<long>(Action),
+  KernelAction New = {};
+  if (Action) New = {Action->Handler, Action->Flags, Action->Mask, Action->Mask};
+  KernelAction Old = {};
+  long Result = LinuxSystemCall(SYS_rt_sigaction, Signal, Action ? reinterpret_cast<long>(&New) : 0,
                                 reinterpret_cast<long>(&Old), sizeof Old.Mask);
-  if (Previous) *Previous = Old;
+  if (Previous) *Previous = {Old.Handler, Old.Flags, Old.Mask};
   return Result;
 }
 
