@@ -104,27 +104,32 @@ check "three write statements, three locations (${location[*]})" $?
 
 # Exhausted memory, for real: the same run under address-space limits from
 # tight to ample. Every run ends either normally with all the bytes, or with
-# run-time error 203 after a prefix of them. Below some limit the C library's
-# own start-up fails before the program runs; only those runs may die.
-big=$(head -c 120000 /dev/zero | tr '\0' x)
-"$spouter" a "$big" "$big" b >"$work/full"
-saw_203=0 saw_0=0 memory_ok=0
-for kb in $(seq 512 64 4096); do
-  sh -c 'prlimit --as="$1" "$2" a "$3" "$3" b' - $((kb * 1024)) "$spouter" "$big" >"$work/out" 2>/dev/null
-  code=$?
-  case "$code" in
-    0) cmp -s "$work/full" "$work/out" || { echo "  limit ${kb}K: exit 0, wrong bytes"; memory_ok=1; }
-       saw_0=1 ;;
-    203) size=$(stat -c %s "$work/out")
-       head -c $((size - 32)) "$work/out" | cmp -s - <(head -c $((size - 32)) "$work/full") &&
-         [ "$(tail -c 32 "$work/out" | head -c 21)" = "Runtime error 203 at " ] ||
-         { echo "  limit ${kb}K: 203 without a clean prefix and message"; memory_ok=1; }
-       saw_203=1 ;;
-    *) [ "$saw_203$saw_0" = 00 ] || { echo "  limit ${kb}K: exit $code"; memory_ok=1; } ;;
-  esac
-done
-check "out of memory: 203 or every byte, at every limit" "$memory_ok"
-check "out of memory: some limit gives 203" "$((1 - saw_203))"
-check "out of memory: some limit gives a normal end" "$((1 - saw_0))"
+# run-time error 203 after a prefix of them. Below some limit the kernel
+# cannot load the program; only those runs may die. An emulator needs far
+# more address space than the program, so the sweep runs only natively.
+if [ -n "${SPOUTER_EMULATED:-}" ]; then
+  echo "n/a: out of memory under an emulator"
+else
+  big=$(head -c 120000 /dev/zero | tr '\0' x)
+  "$spouter" a "$big" "$big" b >"$work/full"
+  saw_203=0 saw_0=0 memory_ok=0
+  for kb in $(seq 512 64 4096); do
+    sh -c 'prlimit --as="$1" "$2" a "$3" "$3" b' - $((kb * 1024)) "$spouter" "$big" >"$work/out" 2>/dev/null
+    code=$?
+    case "$code" in
+      0) cmp -s "$work/full" "$work/out" || { echo "  limit ${kb}K: exit 0, wrong bytes"; memory_ok=1; }
+         saw_0=1 ;;
+      203) size=$(stat -c %s "$work/out")
+         head -c $((size - 32)) "$work/out" | cmp -s - <(head -c $((size - 32)) "$work/full") &&
+           [ "$(tail -c 32 "$work/out" | head -c 21)" = "Runtime error 203 at " ] ||
+           { echo "  limit ${kb}K: 203 without a clean prefix and message"; memory_ok=1; }
+         saw_203=1 ;;
+      *) [ "$saw_203$saw_0" = 00 ] || { echo "  limit ${kb}K: exit $code"; memory_ok=1; } ;;
+    esac
+  done
+  check "out of memory: 203 or every byte, at every limit" "$memory_ok"
+  check "out of memory: some limit gives 203" "$((1 - saw_203))"
+  check "out of memory: some limit gives a normal end" "$((1 - saw_0))"
+fi
 
 finish

@@ -1,8 +1,11 @@
-// 32-bit ARM Linux (EABI, Thumb-2 or ARM code): system-call instruction, entry, signal return, fault-context registers, and the EABI's memory helpers.
+// 32-bit ARM Linux (EABI): system-call instruction, entry, signal return, fault-context registers, and the EABI helpers a C library would give.
 #include <string.h>
 #include <sys/ucontext.h>
 
+#include "platform/Platform.h"
 #include "platform/posix/LinuxFamily.h"
+#include "runtime/FaultHandler.h"
+#include "runtime/System.h"
 
 // Written in the instruction set the compiler uses, which the assembler
 // must be left in afterwards.
@@ -68,4 +71,15 @@ void __aeabi_memset(void* To, size_t Count, int Value) { memset(To, Value, Count
 void __aeabi_memclr(void* To, size_t Count) { memset(To, 0, Count); }
 void __aeabi_memclr4(void* To, size_t Count) { memset(To, 0, Count); }
 void __aeabi_memclr8(void* To, size_t Count) { memset(To, 0, Count); }
+}
+
+// This family's processors may have no divide instruction; the compiler's
+// division routines call these on a division by zero, which is then the
+// same run-time error as where the processor traps it.
+extern "C" {
+[[noreturn]] void __aeabi_idiv0() {
+  RunError(MapFaultStatus(STATUS_INTEGER_DIVIDE_BY_ZERO),
+           GetCodeLocation(__builtin_return_address(0)));
+}
+[[noreturn]] void __aeabi_ldiv0() { __aeabi_idiv0(); }
 }

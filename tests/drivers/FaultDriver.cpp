@@ -56,6 +56,7 @@ __attribute__((noinline, noclone)) void FaultDivide() {
   Sink = Dividend / Divisor;
 }
 
+#if defined(__i386__) || defined(__x86_64__)
 // With the division-by-zero exception unmasked, 1 / 0 faults at the next
 // floating-point instruction.
 __attribute__((noinline, noclone)) void FaultFloat() {
@@ -122,6 +123,8 @@ __attribute__((noinline, noclone)) void FaultFloatStack() {
           : "memory");
 }
 
+#endif
+
 #if defined(__i386__)
 int32_t Limits[2] = {0, 9};
 
@@ -142,9 +145,21 @@ __attribute__((noinline, noclone)) int Recurse(int Depth) {
   return Recurse(Depth + 1) + Frame[0];
 }
 
+// Each family's undefined instruction, and one that only the kernel may
+// run (x86 tells the two apart; the others report both as undefined).
+#if defined(__i386__) || defined(__x86_64__)
 __attribute__((noinline, noclone)) void FaultIllegal() { asm volatile("ud2"); }
-
 __attribute__((noinline, noclone)) void FaultPrivileged() { asm volatile("hlt"); }
+#elif defined(__aarch64__)
+__attribute__((noinline, noclone)) void FaultIllegal() { asm volatile("udf #0"); }
+__attribute__((noinline, noclone)) void FaultPrivileged() { asm volatile("msr sctlr_el1, xzr"); }
+#elif defined(__arm__)
+__attribute__((noinline, noclone)) void FaultIllegal() { asm volatile("udf #0"); }
+__attribute__((noinline, noclone)) void FaultPrivileged() { asm volatile("mcr p15, 0, r0, c1, c0, 0"); }
+#elif defined(__riscv)
+__attribute__((noinline, noclone)) void FaultIllegal() { asm volatile("unimp"); }
+__attribute__((noinline, noclone)) void FaultPrivileged() { asm volatile("csrw mstatus, zero"); }
+#endif
 
 }  // extern "C"
 
@@ -182,16 +197,18 @@ void WriteParameters() {
 void Fault() {
   if (ModeIs("null")) FaultNull();
   if (ModeIs("divide")) FaultDivide();
-  if (ModeIs("float")) FaultFloat();
   if (ModeIs("recurse")) Sink = Recurse(0);
   if (ModeIs("illegal")) FaultIllegal();
   if (ModeIs("privileged")) FaultPrivileged();
+#if defined(__i386__) || defined(__x86_64__) || defined(_WIN32)
+  if (ModeIs("float")) FaultFloat();
   if (ModeIs("overflow")) FaultFloatOverflow();
   if (ModeIs("underflow")) FaultFloatUnderflow();
   if (ModeIs("denormal")) FaultFloatDenormal();
   if (ModeIs("inexact")) FaultFloatInexact();
   if (ModeIs("invalid")) FaultFloatInvalid();
   if (ModeIs("fstack")) FaultFloatStack();
+#endif
 #if defined(__i386__)
   if (ModeIs("bound")) FaultBound();
   if (ModeIs("into")) FaultIntegerOverflow();
