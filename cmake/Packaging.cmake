@@ -31,6 +31,9 @@ set(CPACK_PACKAGE_VENDOR "The SPOUTER developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "write text and byte codes to standard output, with no line end")
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/PackageStaging.cmake)
 set(CPACK_SPOUTER_DOCDIR ${CMAKE_INSTALL_DOCDIR})
+set(CPACK_SPOUTER_GZIP ${GZIP_COMMAND})
+# The date of this version, in the form of a Debian changelog entry.
+set(CPACK_SPOUTER_RELEASE_DATE "Tue, 08 Dec 2026 00:00:00 +0000")
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
@@ -42,7 +45,8 @@ else()
   # would only restamp it.
   set(CPACK_STRIP_FILES ON)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The SPOUTER developers")
+  # The project's address, not a person's.
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The SPOUTER developers <spouter@spouter.example>")
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   # Linked statically: it depends on nothing.
