@@ -1,14 +1,18 @@
 # Installation and packages. On Linux: the program, its manual page, README
 # and licence in the usual folders, packed as a Debian package. On Windows:
-# spouter.exe, README, licence and their SHA-256 sums side by side in a zip.
+# spouter.exe, a README for Notepad, the licence and their SHA-256 sums side
+# by side in a zip.
 # The version everywhere is the project's own.
 include(GNUInstallDirs)
 
 set(SPOUTER_DOCS ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE)
 
 if(WIN32)
+  # A plain-text README with CR LF line ends, as Notepad shows it, in place
+  # of the Markdown one.
+  configure_file(docs/README-win32.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
   install(TARGETS spouter RUNTIME DESTINATION .)
-  install(FILES ${SPOUTER_DOCS} DESTINATION .)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
 else()
   # The manual page carries the version; installed compressed, as man
   # readers expect it.
