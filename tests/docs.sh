@@ -55,6 +55,12 @@ done < <(awk '
   held != "" { held = held "\n" $0 }' "$readme")
 expect_equal "README: terminal sessions" 1 "$sessions"
 
+# CI runs the README's test command, word for word.
+test_command=$(awk '/^Install what the tests need/ { found = 1 } found && fence { print; exit }
+  found && /^```$/ { fence = 1 }' "$readme")
+[ -n "$test_command" ] && grep -qxF "$test_command" "$source_dir/.ci/run"
+check "CI runs the README's test command ($test_command)" $?
+
 # The exit codes: the README's table and the manual page's list name the
 # same ones, in the same order.
 readme_codes() { sed -n '/^## Exit codes/,/^## /p' "$readme" | sed -nE 's/^\| ([^|]+) \|.*/\1/p' | grep -vx Code; }
