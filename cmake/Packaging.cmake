@@ -1,14 +1,18 @@
 # Installation and packages. On Linux: the program, its manual page, README
 # and licence in the usual folders, packed as a Debian package. On Windows:
-# spouter.exe, README, licence and their SHA-256 sums side by side in a zip.
+# spouter.exe, a README for Notepad, the licence and their SHA-256 sums side
+# by side in a zip.
 # The version everywhere is the project's own.
 include(GNUInstallDirs)
 
 set(SPOUTER_DOCS ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE)
 
 if(WIN32)
+  # A plain-text README with CR LF line ends, as Notepad shows it, in place
+  # of the Markdown one.
+  configure_file(docs/README-win32.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
   install(TARGETS spouter RUNTIME DESTINATION .)
-  install(FILES ${SPOUTER_DOCS} DESTINATION .)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
 else()
   # The manual page carries the version; installed compressed, as man
   # readers expect it.
@@ -31,6 +35,9 @@ set(CPACK_PACKAGE_VENDOR "The SPOUTER developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "write text and byte codes to standard output, with no line end")
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/PackageStaging.cmake)
 set(CPACK_SPOUTER_DOCDIR ${CMAKE_INSTALL_DOCDIR})
+set(CPACK_SPOUTER_GZIP ${GZIP_COMMAND})
+# The date of this version, in the form of a Debian changelog entry.
+set(CPACK_SPOUTER_RELEASE_DATE "Tue, 08 Dec 2026 00:00:00 +0000")
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
@@ -42,7 +49,8 @@ else()
   # would only restamp it.
   set(CPACK_STRIP_FILES ON)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The SPOUTER developers")
+  # The project's address, not a person's.
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The SPOUTER developers <spouter@spouter.example>")
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   # Linked statically: it depends on nothing.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installation and the Debian package, end to end: install into a DESTDIR
 # and run what was installed; build the .deb, check its control data and
-# contents, and (as root) install it, run /usr/bin/spouter, render its
+# contents, and lintian's verdict on it; (as root) install it, run /usr/bin/spouter, render its
 # manual page and remove it again. The version is the same everywhere.
 # Usage: package-linux.sh BUILD-DIR VERSION CMAKE CPACK
 set -uo pipefail
@@ -31,7 +31,7 @@ expect_same() {  # expect_same NAME EXPECTED ACTUAL
 
 # A tool the test cannot do without: under CI its absence fails the test,
 # elsewhere it skips it, loudly.
-for tool in dpkg dpkg-deb mandoc flock gzip; do
+for tool in dpkg dpkg-deb mandoc flock gzip lintian; do
   if ! command -v "$tool" >/dev/null; then
     echo "MISSING TOOL: $tool (add it to .ci/packages)"
     [ "${CI:-}" = true ] && exit 1
@@ -87,15 +87,32 @@ expect_same "control fields" "spouter $version $arch utils" \
 expect_same "no dependencies" "" "$(dpkg-deb -f "$deb" Depends Pre-Depends 2>/dev/null)"
 expect_same "package contents" "$(printf '%s\n' \
   '-rwxr-xr-x root/root ./usr/bin/spouter' \
-  '-rw-r--r-- root/root ./usr/share/doc/spouter/LICENSE' \
   '-rw-r--r-- root/root ./usr/share/doc/spouter/README.md' \
+  '-rw-r--r-- root/root ./usr/share/doc/spouter/changelog.gz' \
   '-rw-r--r-- root/root ./usr/share/doc/spouter/copyright' \
+  '-rw-r--r-- root/root ./usr/share/lintian/overrides/spouter' \
   '-rw-r--r-- root/root ./usr/share/man/man1/spouter.1.gz')" \
   "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $1, $2, $6}' | sort -k3)"
 dpkg-deb -x "$deb" "$work/unpacked"
 runs_hello "packaged program" "$work/unpacked/usr/bin/spouter"
-cmp -s "$source/LICENSE" "$work/unpacked/usr/share/doc/spouter/copyright"
-check "packaged copyright is the licence" $?
+# The copyright file in Debian's machine-readable form, holding the
+# licence's terms; the changelog's entry is this version's.
+doc=$work/unpacked/usr/share/doc/spouter
+expect_same "copyright header and licence" "$(printf '%s\n' \
+  'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  'Files: *' 'Copyright: 2026 The SPOUTER developers' 'License: Expat')" \
+  "$(grep -E '^(Format|Files|Copyright|License):' "$doc/copyright")"
+sed -n '/^License: /,$p' "$doc/copyright" | tail -n +2 | sed 's/^ //; s/^\.$//' >"$work/terms"
+sed -n '/^Permission is hereby granted/,$p' "$source/LICENSE" | cmp -s - "$work/terms"
+check "copyright holds the licence's terms" $? "$(diff <(sed -n '/^Permission/,$p' "$source/LICENSE") "$work/terms")"
+expect_same "changelog entry" "spouter ($version) unstable; urgency=medium" \
+  "$(gzip -dc "$doc/changelog.gz" | head -n 1)"
+
+# Debian's own checks, on every package that cpack made here.
+for package in "$work/package"/*.deb; do
+  lintian --fail-on error,warning "$package" >"$work/lintian" 2>&1
+  check "lintian $(basename "$package")" $? "$(cat "$work/lintian")"
+done
 
 # Installed for real, where the test may: CI runs as root.
 install_package() {

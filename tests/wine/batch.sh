@@ -2,10 +2,13 @@
 # Real scripts: batch files run by Wine's command processor, as users write
 # them: a CRLF-terminated line, binary bytes including 00, redirection that
 # creates and appends, the exit code seen as ERRORLEVEL, and the README's
-# advice on quoting, %, carets and calling spouter.exe beside the script.
+# advice on quoting, %, carets and calling spouter.exe beside the script,
+# and the README's batch-file examples, read from README.md itself.
 # Usage: batch.sh BUILD-WIN32 WINE-PREFIX
 set -uo pipefail
 source "$(dirname "$0")/wine-lib.sh" "$1" "$2"
+source "$(dirname "$0")/../examples-lib.sh"
+readme=$(realpath "$(dirname "$0")/../../README.md")
 
 cp "$spouter_exe" "$work/spouter.exe"
 cd "$work"
@@ -82,5 +85,44 @@ beside.txt|Hello, World!\r\n
 CASES
 [ ! -s advice.console ]
 check "advice: nothing on the console" $? "($(cat advice.console))"
+
+# The README's ```cmd examples, each a line of one batch file, run in a
+# folder of its own with spouter on the PATH.
+mapfile -t examples < <(example_lines "$readme" cmd)
+{
+  echo '@echo off'
+  echo 'set PATH=%~dp0;%PATH%'
+  for i in "${!examples[@]}"; do
+    command=${examples[$i]%%$'\t'*}
+    echo "mkdir case$i"
+    echo "cd case$i"
+    if [ -n "$(redirected_file "$command")" ]; then echo "$command"; else echo "$command > stdout.txt"; fi
+    echo '> code.txt echo %ERRORLEVEL%'
+    echo 'cd ..'
+  done
+} | run_batch examples
+for i in "${!examples[@]}"; do
+  command=${examples[$i]%%$'\t'*}
+  file=$(redirected_file "$command")
+  expect_example "README: $command" "${examples[$i]#*$'\t'}" "case$i/${file:-stdout.txt}" \
+    "$(tr -d '\r ' <"case$i/code.txt")"
+done
+[ "${#examples[@]}" -ge 5 ]
+check "README: the batch-file examples are found (${#examples[@]})" $?
+
+# The README's batch file, as it stands there: each "rem Appends BYTES to
+# FILE" says what FILE holds afterwards.
+mkdir script && cd script && cp ../spouter.exe .
+sed -n '/^```bat$/,/^```$/p' "$readme" | sed '1d;$d' | run_batch readme
+expect_equal "README's batch file: exit" 0 "$code"
+appends=0
+while read -r writes; do
+  example_bytes "$writes" /dev/null && [[ "$remark" =~ ^to\ ([^ :]+[^ :.]) ]]
+  check "README's batch file: a readable remark ($writes)" $?
+  expect_example "README's batch file: ${BASH_REMATCH[1]}" "$writes" "${BASH_REMATCH[1]}" 0
+  appends=$((appends + 1))
+done < <(sed -n '/^```bat$/,/^```$/s/^rem Appends //p' "$readme")
+expect_equal "README's batch file: files it writes" 2 "$appends"
+cd ..
 
 finish

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows zip, end to end: cpack makes it from the Windows build, named
 # by the version, with the checksum of the zip beside it; inside, exactly
-# spouter.exe, README, licence and SHA256SUMS, whose sums hold; README and
-# licence are the source's, and the packed spouter.exe runs under Wine.
+# spouter.exe, README.txt, licence and SHA256SUMS, whose sums hold; the
+# licence is the source's, README.txt has CR LF line ends and names the exit
+# codes that README.md names, and the packed spouter.exe runs under Wine.
 # Usage: package.sh BUILD-WIN32 PREFIX VERSION CPACK
 set -uo pipefail
 source "$(dirname "$0")/wine-lib.sh" "$1" "$2"
@@ -22,20 +23,29 @@ expect_equal "package files" "$(printf '%s\n' "$name.zip" "$name.zip.sha256")" \
 check "checksum of the zip" $? "$(cat "$work/log")"
 
 zip=$work/package/$name.zip
-expect_equal "zip listing" "$(printf "$name/%s\n" LICENSE README.md SHA256SUMS spouter.exe)" \
+expect_equal "zip listing" "$(printf "$name/%s\n" LICENSE README.txt SHA256SUMS spouter.exe)" \
   "$(cmake -E tar tf "$zip" | sort)"
 
 mkdir "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "$zip")
 unpacked=$work/unpacked/$name
-expect_equal "SHA256SUMS names every other file" "$(printf '%s\n' LICENSE README.md spouter.exe)" \
+expect_equal "SHA256SUMS names every other file" "$(printf '%s\n' LICENSE README.txt spouter.exe)" \
   "$(sed 's/^[0-9a-f]\{64\}  //' "$unpacked/SHA256SUMS")"
 (cd "$unpacked" && sha256sum --quiet --strict -c SHA256SUMS) >"$work/log" 2>&1
 check "the sums inside the zip hold" $? "$(cat "$work/log")"
-for doc in README.md LICENSE; do
-  cmp -s "$source_dir/$doc" "$unpacked/$doc"
-  check "packed $doc is the source's" $?
-done
+cmp -s "$source_dir/LICENSE" "$unpacked/LICENSE"
+check "packed LICENSE is the source's" $?
+
+# README.txt as Notepad reads it: every line ended by CR LF, the version in
+# its title, and the exit codes of README.md's table, in the same order.
+readme=$unpacked/README.txt
+expect_equal "README.txt: every line ends with CR LF" "$(wc -l <"$readme")" "$(grep -c $'\r$' "$readme")"
+[ "$(tail -c 2 "$readme" | od -An -c | tr -d ' ')" = '\r\n' ]
+check "README.txt: the last line ends with CR LF" $?
+expect_equal "README.txt: title" "SPOUTER $version for Windows" "$(head -n 1 "$readme" | tr -d '\r')"
+expect_equal "README.txt: exit codes" \
+  "$(sed -n '/^## Exit codes/,/^## /p' "$source_dir/README.md" | sed -nE 's/^\| ([^|]+) \|.*/\1/p' | grep -vx Code)" \
+  "$(tr -d '\r' <"$readme" | sed -n '/^Exit codes/,/^[A-Z]/p' | sed -nE 's/^  ([^ ]+( [^ ]+)*)  +.*/\1/p')"
 
 # The packed program is the one the other tests ran, and it runs.
 cmp -s "$spouter_exe" "$unpacked/spouter.exe"

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The examples that README.md and the manual page give, run against the
+# real Linux binary (the batch-file ones run under Wine, in wine/batch.sh);
+# the exit codes that both name agree, and the ones a test can provoke are
+# the ones the program ends with.
+# Usage: docs.sh path/to/spouter SOURCE-DIR
+set -uo pipefail
+spouter=$(realpath "$1")
+source_dir=$(realpath "$2")
+readme=$source_dir/README.md
+manual=$source_dir/docs/spouter.1.in
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/check-lib.sh"
+source "$(dirname "$0")/examples-lib.sh"
+
+# run_examples DOCUMENT FENCE: each example in a folder of its own, the
+# command as a shell reads it with spouter as the binary; sets examples.
+run_examples() {
+  local command writes file code folder
+  examples=0
+  while IFS=$'\t' read -r command writes; do
+    examples=$((examples + 1))
+    folder=$(mktemp -d -p "$work") && cd "$folder" || return
+    eval "\"\$spouter\"${command#spouter}" >stdout 2>stderr
+    code=$?
+    file=$(redirected_file "$command")
+    expect_example "$(basename "$1"): $command" "$writes" "${file:-stdout}" "$code" \
+      stderr "$source_dir/tests/data"
+    cd "$work" || return
+  done < <(example_lines "$1" "$2")
+}
+
+run_examples "$readme" ""
+readme_examples=$examples
+[ "$readme_examples" -ge 20 ]
+check "README: the examples are found ($readme_examples)" $?
+run_examples "$manual" man
+manual_examples=$examples
+[ "$manual_examples" -ge 5 ]
+check "manual page: the examples are found ($manual_examples)" $?
+
+# A shown terminal session: "$ spouter ..." then what appears.
+sessions=0
+while IFS= read -r -d '' session; do
+  command=${session%%$'\n'*}
+  printf '%s\n' "${session#*$'\n'}" >"$work/expected"
+  eval "\"\$spouter\"${command#\$ spouter}" >"$work/out" 2>&1
+  expect_bytes "README: $command" "$work/expected" "$work/out"
+  sessions=$((sessions + 1))
+done < <(awk '
+  /^```/ { if (held != "") printf "%s%c", held, 0; held = ""; opened = !opened; first = opened; next }
+  first && /^\$ spouter / { held = $0; first = 0; next }
+  { first = 0 }
+  held != "" { held = held "\n" $0 }' "$readme")
+expect_equal "README: terminal sessions" 1 "$sessions"
+
+# CI runs the README's test command, word for word.
+test_command=$(awk '/^Install what the tests need/ { found = 1 } found && fence { print; exit }
+  found && /^```$/ { fence = 1 }' "$readme")
+[ -n "$test_command" ] && grep -qxF "$test_command" "$source_dir/.ci/run"
+check "CI runs the README's test command ($test_command)" $?
+
+# The exit codes: the README's table and the manual page's list name the
+# same ones, in the same order.
+readme_codes() { sed -n '/^## Exit codes/,/^## /p' "$readme" | sed -nE 's/^\| ([^|]+) \|.*/\1/p' | grep -vx Code; }
+manual_codes() { sed -n '/^\.Sh EXIT STATUS/,/^\.Sh /p' "$manual" | sed -n 's/^\.It //p'; }
+expect_equal "exit codes: README and manual page" "$(manual_codes)" "$(readme_codes)"
+
+# readme_entry ENTRY, manual_entry ENTRY: what each says of the code ENTRY.
+readme_entry() { sed -n '/^## Exit codes/,/^## /p' "$readme" | grep -F "| $1 |"; }
+manual_entry() { sed -n '/^\.Sh EXIT STATUS/,/^\.Sh /p' "$manual" | sed -n "/^\\.It $1\$/,/^\\.It /p"; }
+
+# The codes a run can be made to end with, and the entry that names each.
+"$spouter" abc >/dev/null
+provoked[0]=$?
+"$spouter" abc >&-
+provoked[105]=$?
+"$spouter" abc 0D 0A >/dev/full
+provoked[28]=$?
+(sleep 0.5; "$spouter" abc 0D 0A; echo $? >"$work/code") | true
+provoked[32]=$(cat "$work/code")
+# Out of memory: the tightest address-space limit that still lets it run.
+big=$(head -c 120000 /dev/zero | tr '\0' x)
+provoked[203]=none
+for kb in $(seq 256 128 4096); do
+  sh -c 'prlimit --as="$1" "$2" a "$3" "$3"' - $((kb * 1024)) "$spouter" "$big" >"$work/out" 2>/dev/null
+  code=$?
+  if [ "$code" = 203 ]; then
+    provoked[203]=203
+    [[ "$(tail -c 32 "$work/out" | tr '\0\r\n' '.<>')" =~ ^Runtime\ error\ 203\ at\ [0-9A-F]{8}\.\<\>$ ]]
+    check "out of memory: the 32-byte error line as described" $?
+    break
+  fi
+done
+for case in 0:0 105:105 28:others 32:others 203:203; do
+  code=${case%%:*} entry=${case#*:}
+  expect_equal "exit code $code: the run ends with it" "$code" "${provoked[$code]}"
+  readme_entry "$entry" | grep -qw "$code"
+  check "exit code $code: README names it" $?
+  manual_entry "$entry" | grep -qw "$code"
+  check "exit code $code: the manual page names it" $?
+done
+
+echo "examples run: $readme_examples from README, $manual_examples from the manual page, $sessions session"
+finish
