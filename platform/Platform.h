@@ -101,3 +101,8 @@ int WINAPI MessageBoxA(HWND Owner, LPCSTR Text, LPCSTR Caption, UINT Style);
 // The value shown for a code address in run-time error messages: stable
 // from run to run, whatever address the image was loaded at.
 uint32_t GetCodeLocation(const void* Address);
+
+// True when every character of the raw command line is a single byte, so
+// that CharNextA always steps one byte on; the splitter then steps by
+// itself. False wherever the code page may have longer characters.
+bool CharactersAreSingleBytes();

@@ -16,8 +16,9 @@ HANDLE ProgramHeap;
 
 }  // namespace
 
-__attribute__((noinline)) Text::Text(int32_t Length) {
-  if (Length <= 0) return;
+// Called from the constructor, which is inlined: the return address lies in
+// the code that asked for the text.
+__attribute__((noinline)) void Text::Allocate(int32_t Length) {
   const void* Caller = __builtin_return_address(0);
   if (!ProgramHeap) {
     ProgramHeap = HeapCreate(0, 0, 0);
@@ -25,33 +26,13 @@ __attribute__((noinline)) Text::Text(int32_t Length) {
   }
   void* Block = HeapAlloc(ProgramHeap, 0, static_cast<SIZE_T>(Length));
   if (!Block) StorageError(203, Caller);
-  Data_ = static_cast<uint8_t*>(Block);
+  Storage_.Block = static_cast<uint8_t*>(Block);
   Length_ = Length;
 }
 
-Text::Text(Text&& Other) : Data_(Other.Data_), Length_(Other.Length_) {
-  Other.Data_ = nullptr;
-  Other.Length_ = 0;
-}
-
-Text& Text::operator=(Text&& Other) {
-  if (this != &Other) {
-    Release();
-    Data_ = Other.Data_;
-    Length_ = Other.Length_;
-    Other.Data_ = nullptr;
-    Other.Length_ = 0;
-  }
-  return *this;
-}
-
-Text::~Text() { Release(); }
-
 __attribute__((noinline)) void Text::Release() {
-  if (!Data_) return;
-  if (!ProgramHeap || !HeapFree(ProgramHeap, 0, Data_))
+  if (!ProgramHeap || !HeapFree(ProgramHeap, 0, Storage_.Block))
     StorageError(204, __builtin_return_address(0));
-  Data_ = nullptr;
   Length_ = 0;
 }
 

@@ -158,6 +158,32 @@ TEST(ScanParameter, UnclosedSectionStopsAtTheNul) {
   EXPECT_EQ(Stop, Line + 3);
 }
 
+// A short text lives inside its object, so a move must carry its bytes; a
+// long one hands over its block. Neither obtains storage anew.
+TEST(ScanParameter, ResultsAroundTheInlineSizeSurviveMoves) {
+  const int32_t Lengths[] = {1, Text::InlineCapacity - 1, Text::InlineCapacity,
+                             Text::InlineCapacity + 1, 300};
+  for (int32_t Length : Lengths) {
+    PrepareProcess("");
+    std::string Bytes;
+    for (int32_t I = 0; I < Length; ++I) Bytes.push_back(static_cast<char>('A' + I % 26));
+    const std::string Line = " " + Bytes + " z";
+    const char* Stop = nullptr;
+    Text Scanned = ScanParameter(Line.c_str(), &Stop);
+    Text Moved(static_cast<Text&&>(Scanned));
+    EXPECT_TRUE(Scanned.IsEmpty()) << Length;
+    Text Assigned = ScanParameter(Stop, &Stop);
+    EXPECT_EQ(Str(Assigned), "z");
+    Assigned = static_cast<Text&&>(Moved);
+    EXPECT_TRUE(Moved.IsEmpty()) << Length;
+    EXPECT_EQ(Str(Assigned), Bytes) << Length;
+    EXPECT_EQ(Assigned.View().Data, Assigned.Data()) << Length;
+    EXPECT_EQ(Fake.Allocations, Length > Text::InlineCapacity ? 1 : 0) << Length;
+    Assigned = Text();
+    EXPECT_EQ(Fake.LiveBlocks, 0) << Length;
+  }
+}
+
 TEST(CompareTextBytes, OrdersByUnsignedBytesThenLength) {
   struct Case {
     std::string A, B;
@@ -176,7 +202,8 @@ TEST(CompareTextBytes, OrdersByUnsignedBytesThenLength) {
 }
 
 TEST(GetParameter, StorageFailureIsRunTimeError203WithAMessage) {
-  PrepareProcess("SPOUTER abc");
+  // Longer than a text holds inside itself, so it needs the heap.
+  PrepareProcess("SPOUTER " + std::string(Text::InlineCapacity + 1, 'a'));
   Fake.FailAllocation = 1;
   int Code = RunToExit([] { GetParameter(1); });
   EXPECT_EQ(Code, 203);

@@ -142,7 +142,9 @@ TEST(InfoBox, ABoxThatCannotBeShownStillEndsNormally) {
 }
 
 TEST(InfoBox, NoStorageForTheFirstParameterIs203BeforeAnyBox) {
-  PrepareProcess("SPOUTER /?");
+  // The program token, scanned on the way to parameter 1, is the first
+  // text too long to hold inside itself.
+  PrepareProcess("\"C:\\Program Files\\SPOUTER\\spouter.exe\" /?");
   Fake.FailAllocation = 1;
   EXPECT_EQ(RunToExit([] { ProcessArguments(); }), 203);
   EXPECT_TRUE(Fake.MessageBoxes.empty());

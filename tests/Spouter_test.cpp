@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "runtime/Text.h"
 #include "tests/FakeRun.h"
 
 namespace {
@@ -97,9 +98,14 @@ TEST(ProcessArguments, EachWriteStatementHasItsOwnErrorLocation) {
   EXPECT_NE(Locations[0], Locations[2]);
 }
 
+// Texts too long to be held inside a text object: these need the heap.
+std::string Long(char Byte, int32_t Extra = 1) {
+  return std::string(static_cast<size_t>(Text::InlineCapacity + Extra), Byte);
+}
+
 TEST(ProcessArguments, ExhaustedStorageIs203AndReleasesEverything) {
   for (int Failing : {1, 2, 3}) {
-    PrepareProcess("SPOUTER abc 0A def", FILE_TYPE_DISK);
+    PrepareProcess("SPOUTER " + Long('a') + " 0A " + Long('d'), FILE_TYPE_DISK);
     Fake.FailAllocation = Failing;
     EXPECT_EQ(RunToExit([] { ProcessArguments(); }), 203) << Failing;
     std::string Output = Fake.Output();
@@ -110,9 +116,72 @@ TEST(ProcessArguments, ExhaustedStorageIs203AndReleasesEverything) {
 }
 
 TEST(ProcessArguments, NormalEndReleasesEveryByteString) {
-  EXPECT_EQ(RunSpouter("SPOUTER a bb 0A 010 \"c d\""), 0);
+  EXPECT_EQ(RunSpouter("SPOUTER a bb 0A 010 \"c d\" " + Long('e')), 0);
   EXPECT_GT(Fake.Allocations, 0);
   EXPECT_EQ(Fake.LiveBlocks, 0);
+}
+
+// Only a parameter longer than a text holds inside itself obtains storage,
+// once per scan of it: parameter 1 is scanned twice, for the switch test and
+// in the walk. The end of the line obtains none, so a run whose next
+// allocation would fail still ends normally.
+TEST(ProcessArguments, StorageOnlyForLongParametersAndNoneAtTheEnd) {
+  struct Case {
+    std::string Arguments;
+    int Allocations;
+  } Cases[] = {
+      {"", 0},
+      {"\"\"", 0},
+      {"x", 0},
+      {Long('a', 0) + " 0A 010 " + Long('b', 0), 0},
+      {Long('a'), 2},
+      {"x " + Long('a') + " 0a " + Long('b', 300), 2},
+      {Long('a') + " " + Long('b', 2) + " \"" + Long(' ') + "\" " + Long('c', 70000), 5},
+  };
+  for (const Case& C : Cases) {
+    EXPECT_EQ(RunSpouter("SPOUTER " + C.Arguments), 0) << C.Arguments;
+    EXPECT_EQ(Fake.Allocations, C.Allocations) << C.Arguments;
+    EXPECT_EQ(Fake.LiveBlocks, 0) << C.Arguments;
+    std::string Output = Fake.Output();
+
+    PrepareProcess("SPOUTER " + C.Arguments);
+    Fake.FailAllocation = C.Allocations + 1;
+    EXPECT_EQ(RunToExit([] { ProcessArguments(); }), 0) << C.Arguments;
+    EXPECT_EQ(Fake.Output(), Output) << C.Arguments;
+  }
+}
+
+// Each release of a long parameter, in order: parameter 1 after the switch
+// test, then every parameter of the walk when the next scan replaces it.
+// The one the heap rejects ends the run with 204 behind the bytes written.
+TEST(ProcessArguments, RejectedReleaseIs204AfterTheBytesBeforeIt) {
+  const std::string One = Long('a'), Two = Long('b', 200);
+  struct Case {
+    int Rejected;
+    int ExitCode;
+    std::string Bytes;
+  } Cases[] = {
+      {1, 204, ""},
+      {2, 204, One},
+      {3, 204, One + "\n" + Two},
+      {4, 0, One + "\n" + Two},
+  };
+  for (const Case& C : Cases) {
+    PrepareProcess("SPOUTER " + One + " 0A " + Two, FILE_TYPE_DISK);
+    Fake.RejectRelease = C.Rejected;
+    EXPECT_EQ(RunToExit([] { ProcessArguments(); }), C.ExitCode) << C.Rejected;
+    std::string Output = Fake.Output();
+    EXPECT_EQ(Fake.LiveBlocks, 0) << C.Rejected;
+    if (C.ExitCode == 0) {
+      EXPECT_EQ(Output, C.Bytes);
+      continue;
+    }
+    ASSERT_EQ(Output.size(), C.Bytes.size() + 32) << C.Rejected;
+    EXPECT_EQ(Output.substr(0, C.Bytes.size()), C.Bytes) << C.Rejected;
+    EXPECT_EQ(Output.substr(C.Bytes.size(), 21), "Runtime error 204 at ") << C.Rejected;
+    EXPECT_NE(Output.substr(C.Bytes.size() + 21, 8), "00000000") << C.Rejected;
+    EXPECT_EQ(Output.substr(C.Bytes.size() + 29), "\0\r\n"s) << C.Rejected;
+  }
 }
 
 }  // namespace

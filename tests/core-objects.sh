@@ -4,7 +4,7 @@
 # and calls out only to the platform services and the compiler's freestanding
 # helpers.
 set -euo pipefail
-allowed='^(GetCommandLineA|CharNextA|GetModuleFileNameA|GetStdHandle|GetFileType|WriteFile|GetLastError|CloseHandle|ExitProcess|HeapCreate|HeapDestroy|HeapAlloc|HeapFree|MessageBoxA|GetCodeLocation\(void const\*\)|InstallFaultHandler\(\)|RemoveFaultHandler\(\)|memcpy|memset|memmove|memcmp)$'
+allowed='^(GetCommandLineA|CharNextA|GetModuleFileNameA|GetStdHandle|GetFileType|WriteFile|GetLastError|CloseHandle|ExitProcess|HeapCreate|HeapDestroy|HeapAlloc|HeapFree|MessageBoxA|GetCodeLocation\(void const\*\)|CharactersAreSingleBytes\(\)|InstallFaultHandler\(\)|RemoveFaultHandler\(\)|memcpy|memset|memmove|memcmp)$'
 status=0
 for archive in "$@"; do
   if objdump -h "$archive" | grep -E '\.(init_array|ctors|gcc_except_table)'; then

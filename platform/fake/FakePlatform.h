@@ -33,6 +33,7 @@ struct FakePlatform {
   int ShortWriteCall = 0;  // 1-based WriteFile call that reports fewer bytes
   DWORD ShortWriteBytes = 0;
   int FailAllocation = 0;  // 1-based HeapAlloc call that fails, 0 for none
+  int RejectRelease = 0;   // 1-based HeapFree call that fails, 0 for none
   // CharNextA takes 0x81-0xFE, followed by anything but NUL, as one
   // two-byte character, as a double-byte code page does.
   bool DoubleByteCharacters = false;
@@ -49,6 +50,7 @@ struct FakePlatform {
   int FileTypeCalls = 0;
   int CloseHandleCalls = 0;
   int Allocations = 0;
+  int Releases = 0;    // HeapFree calls, rejected ones included
   int LiveBlocks = 0;  // allocated and not yet given back
   int ExitCode = -1;
   int FaultHandlerInstalls = 0;

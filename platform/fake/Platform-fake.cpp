@@ -124,6 +124,7 @@ LPVOID WINAPI HeapAlloc(HANDLE Handle, DWORD, SIZE_T Bytes) {
 }
 
 BOOL WINAPI HeapFree(HANDLE Handle, DWORD, LPVOID Block) {
+  if (++Fake.Releases == Fake.RejectRelease) return FALSE;  // the block stays live
   if (!static_cast<FakeHeap*>(Handle)->Blocks.erase(Block)) return FALSE;
   free(Block);
   --Fake.LiveBlocks;
@@ -147,6 +148,8 @@ void RemoveFaultHandler() {
   ++Fake.FaultHandlerRemovals;
   Fake.FaultHandlerActive = false;
 }
+
+bool CharactersAreSingleBytes() { return !Fake.DoubleByteCharacters; }
 
 uint32_t GetCodeLocation(const void* Address) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Address));

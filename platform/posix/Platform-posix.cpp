@@ -133,6 +133,9 @@ int WINAPI MessageBoxA(HWND, LPCSTR Text, LPCSTR Caption, UINT) {
 
 }  // extern "C"
 
+// The arguments' bytes are never decoded: one byte is one character.
+bool CharactersAreSingleBytes() { return true; }
+
 // An offset within the program's image, the same at every run.
 uint32_t GetCodeLocation(const void* Address) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Address) -

@@ -6,14 +6,6 @@ namespace {
 constexpr char Quote = '"';
 const char DefaultProgramToken[] = "spouter";
 
-bool NeedsQuotes(const char* Argument) {
-  for (const char* P = Argument; *P; ++P) {
-    unsigned char Byte = static_cast<unsigned char>(*P);
-    if (Byte <= 0x20) return true;
-  }
-  return false;
-}
-
 // Bytes of Argument without its double quotes.
 size_t UnquotedLength(const char* Argument) {
   size_t Length = 0;
@@ -22,16 +14,24 @@ size_t UnquotedLength(const char* Argument) {
 }
 
 // Appends the argument as one token and returns the new end; nothing for
-// an argument that is empty without its quotes.
+// an argument that is empty without its quotes. The bytes are copied in the
+// same pass that finds whether they need quotes; a quote is stored and then
+// overwritten, within the room the token may take. The rare token that
+// needs quotes moves up by one for the opening quote afterwards.
 char* AppendToken(char* Out, const char* Argument) {
-  if (UnquotedLength(Argument) == 0) return Out;
-  bool Quoted = NeedsQuotes(Argument);
-  if (Quoted) *Out++ = Quote;
+  char* End = Out;
+  unsigned char Lowest = 0xFF;
   for (const char* P = Argument; *P; ++P) {
-    if (*P != Quote) *Out++ = *P;
+    unsigned char Byte = static_cast<unsigned char>(*P);
+    *End = static_cast<char>(Byte);
+    End += Byte != Quote;
+    Lowest = Byte < Lowest ? Byte : Lowest;
   }
-  if (Quoted) *Out++ = Quote;
-  return Out;
+  if (End == Out || Lowest > 0x20) return End;
+  for (char* P = End; P != Out; --P) *P = P[-1];
+  *Out = Quote;
+  End[1] = Quote;
+  return End + 2;
 }
 
 const char* ProgramToken(int Count, char* const* Arguments) {

@@ -25,6 +25,9 @@ uint32_t GetCodeLocation(const void* Address) {
   return static_cast<uint32_t>(PreferredImageBase + Offset);
 }
 
+// The ANSI code page may be a double-byte one: CharNextA decides.
+bool CharactersAreSingleBytes() { return false; }
+
 // The process enters here. The program runs inside a frame of the fault
 // handler's, which has to lie above every frame of the run.
 extern "C" void ProcessEntry() { RunInFaultFrame(ProcessArguments); }
