@@ -220,8 +220,11 @@ void Fault() {
 #endif
   if (ModeIs("heap")) {
     // As a buffer underrun would: the bytes just before a live string's
-    // storage, where the storage keeps its own records.
-    Text Victim = GetParameter(1);
+    // storage, where the storage keeps its own records. The strings are too
+    // long to be held inside their objects, so their bytes are on the heap;
+    // the first keeps the damage away from the heap's own header.
+    Text Earlier(Text::InlineCapacity + 1);
+    Text Victim(Text::InlineCapacity + 1);
     for (int I = 1; I <= 32; ++I) Victim.Data()[-I] = 0x5A;
     FaultNull();
   }
