@@ -67,12 +67,14 @@ void EchoParameter(TextView Parameter) {
 }
 
 // One pass over the command line, each scan starting where the previous one
-// stopped: the parameters GetParameter(1), (2), ... in linear time.
+// stopped: the parameters GetParameter(1), (2), ... in linear time. Each
+// scan builds its text in place, and the text goes when its statement is
+// done.
 void EchoParameters() {
   const char* Position = GetCommandLineA();
-  Text Parameter = ScanParameter(Position, &Position);  // the program token
+  ScanParameter(Position, &Position);  // the program token
   for (;;) {
-    Parameter = ScanParameter(Position, &Position);
+    Text Parameter = ScanParameter(Position, &Position);
     if (Parameter.IsEmpty()) return;
     EchoParameter(Parameter.View());
   }

@@ -152,7 +152,7 @@ TEST(ProcessArguments, StorageOnlyForLongParametersAndNoneAtTheEnd) {
 }
 
 // Each release of a long parameter, in order: parameter 1 after the switch
-// test, then every parameter of the walk when the next scan replaces it.
+// test, then every parameter of the walk once its statement is done.
 // The one the heap rejects ends the run with 204 behind the bytes written.
 TEST(ProcessArguments, RejectedReleaseIs204AfterTheBytesBeforeIt) {
   const std::string One = Long('a'), Two = Long('b', 200);
