@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """SPOUTER's performance figures, side by side with its yardsticks, in one run.
 
-Usage: python3 bench/run.py [--runs N] [--spouter PATH] [--exe PATH]
+Usage: python3 bench/run.py [--runs N] [--spouter PATH] [--exe PATH] [--long-only]
 
 Per-run time, system calls and peak resident set of `spouter "Hello, World!"
 0D 0A` against coreutils printf, coreutils echo -n and a minimal static C
 program that makes one write; then 100k and 200k parameters against
 `printf '%s'` with the same bytes; and the size and imports of the Windows
-executable. Prints each figure, the targets, and whether each is met; exits 1 if
+executable; then long lines of 100k and 200k parameters of three shapes
+against a floor program (bench/floor.c) and printf '%s'. Prints each figure, the targets, and whether each is met; exits 1 if
 one is missed.
 """
 import argparse
@@ -111,6 +112,100 @@ def check_same_bytes(spouter, args, work):
         sys.exit("spouter and printf disagree on the scaling input")
 
 
+# Long lines: three shapes of parameter, each with the arguments that make
+# printf '%s' write the same bytes as spouter (a code's byte itself, a text
+# as it is). The floor gets spouter's arguments.
+LONG_SHAPES = (("hex pairs 0A", "0A", "\n"), ("decimal triples 010", "010", "\n"),
+               ("short texts xyz", "xyz", "xyz"))
+LONG_COUNTS = (100000, 200000)
+
+
+def build_floor(work):
+    floor = os.path.join(work, "floor")
+    subprocess.run(["gcc", "-O2", "-static", "-nostdlib", "-fno-builtin",
+                    "-fno-tree-loop-distribute-patterns", "-fno-stack-protector", "-o", floor,
+                    os.path.join(ROOT, "bench", "floor.c")], check=True)
+    return floor
+
+
+def spawn_to(argv, out):
+    """Wall time in ms of one run with standard output on the file out."""
+    os.lseek(out, 0, os.SEEK_SET)
+    os.ftruncate(out, 0)
+    start = time.perf_counter()
+    pid = os.posix_spawn(argv[0], argv, os.environ, file_actions=[(os.POSIX_SPAWN_DUP2, out, 1)])
+    os.waitpid(pid, 0)
+    return (time.perf_counter() - start) * 1000
+
+
+def long_lines(spouter, floor, repeats, work):
+    """Median ms of spouter, the floor and printf per shape and count, runs
+    interleaved; spouter's and printf's bytes are checked to be the same."""
+    resource.setrlimit(resource.RLIMIT_STACK, (256 << 20, resource.RLIM_INFINITY))
+    results = {}
+    path = os.path.join(work, "long-out")
+    out = os.open(path, os.O_RDWR | os.O_CREAT | os.O_TRUNC)
+    for shape, argument, printed in LONG_SHAPES:
+        for count in LONG_COUNTS:
+            commands = {
+                "spouter": [spouter] + [argument] * count,
+                "floor": [floor] + [argument] * count,
+                "printf": ["/usr/bin/printf", "%s"] + [printed] * count,
+            }
+            written = {}
+            for name in ("spouter", "printf"):
+                spawn_to(commands[name], out)
+                with open(path, "rb") as done:
+                    written[name] = done.read()
+            if written["spouter"] != written["printf"] or not written["spouter"]:
+                sys.exit(f"spouter and printf disagree on {shape}")
+            samples = {name: [] for name in commands}
+            for _ in range(repeats):
+                for name, argv in commands.items():
+                    samples[name].append(spawn_to(argv, out))
+            for name in commands:
+                results[(shape, count, name)] = statistics.median(samples[name])
+    os.close(out)
+    return results
+
+
+def print_long_lines(results, repeats):
+    print(f"\nLong lines, standard output on a file, medians of {repeats} interleaved runs")
+    print(f"{'shape':<22}{'parameters':>11}{'spouter ms':>12}{'floor ms':>10}{'printf ms':>11}"
+          f"{'vs floor':>10}{'vs printf':>11}")
+    for shape, _, _ in LONG_SHAPES:
+        for count in LONG_COUNTS:
+            mine, floor, printf = (results[(shape, count, n)] for n in ("spouter", "floor", "printf"))
+            print(f"{shape:<22}{count:>11}{mine:>12.2f}{floor:>10.2f}{printf:>11.2f}"
+                  f"{mine / floor:>10.3f}{mine / printf:>11.3f}")
+
+
+def long_line_targets(results):
+    """The targets of the long lines: (text, met) pairs."""
+    worst_floor = max(results[(s, c, "spouter")] / results[(s, c, "floor")]
+                      for s, _, _ in LONG_SHAPES for c in LONG_COUNTS)
+    worst_printf = max(results[(s, c, "spouter")] / results[(s, c, "printf")]
+                       for s, _, _ in LONG_SHAPES for c in LONG_COUNTS)
+    worst_growth = max(results[(s, 200000, "spouter")] / results[(s, 100000, "spouter")]
+                       for s, _, _ in LONG_SHAPES)
+    return [
+        (f"long lines vs the floor, worst shape and size: {worst_floor:.3f}x", worst_floor <= 1.05),
+        (f"long lines vs printf, worst shape and size: {worst_printf:.3f}x", worst_printf <= 0.85),
+        (f"long lines time(200k)/time(100k), worst shape: {worst_growth:.2f}", worst_growth <= 2.1),
+    ]
+
+
+def long_lines_only(spouter):
+    with tempfile.TemporaryDirectory() as work:
+        results = long_lines(spouter, build_floor(work), 9, work)
+    print_long_lines(results, 9)
+    print("\nTargets")
+    targets = long_line_targets(results)
+    for text, met in targets:
+        print(f"  {'met   ' if met else 'MISSED'} {text}")
+    return 0 if all(met for _, met in targets) else 1
+
+
 def windows_image(exe):
     """Size in bytes of a PE file and the functions it imports, by DLL."""
     headers = subprocess.run(["objdump", "-p", exe], capture_output=True, text=True,
@@ -133,7 +228,11 @@ def main():
     parser.add_argument("--runs", type=int, default=2000)
     parser.add_argument("--spouter", default=os.path.join(ROOT, "build", "spouter"))
     parser.add_argument("--exe", default=os.path.join(ROOT, "build-win32", "spouter.exe"))
+    parser.add_argument("--long-only", action="store_true",
+                        help="only the long lines, with their targets")
     options = parser.parse_args()
+    if options.long_only:
+        return long_lines_only(options.spouter)
     for tool in ("gcc", "strace", "objdump"):
         if not shutil.which(tool):
             sys.exit(f"bench needs {tool}")
@@ -167,6 +266,10 @@ def main():
         for count in counts:
             print(f"{count:<12}{scale[('spouter', count)]:>12.1f}{scale[('printf', count)]:>12.1f}")
 
+        long_repeats = 9
+        long_results = long_lines(options.spouter, build_floor(work), long_repeats, work)
+        print_long_lines(long_results, long_repeats)
+
     exe_size = None
     if os.path.exists(options.exe):
         exe_size, imports = windows_image(options.exe)
@@ -187,7 +290,7 @@ def main():
          f"{scale[('printf', 200000)]:.1f} ms", scale[("spouter", 200000)] <= scale[("printf", 200000)]),
         (f"time(200k)/time(100k): {growth:.2f}", growth <= 2.3),
         (f"Windows executable: {exe_size} bytes", exe_size is not None and exe_size <= 16384),
-    ]
+    ] + long_line_targets(long_results)
     print("\nTargets")
     for text, met in targets:
         print(f"  {'met   ' if met else 'MISSED'} {text}")
