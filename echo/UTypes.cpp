@@ -3,11 +3,10 @@
 
 int32_t HexToInt(TextView Digits) {
   Text Upper = UpperCaseText(Digits);
-  const uint8_t* Bytes = Upper.Data();
   uint32_t Value = 0;
   uint32_t Multiplier = 1;
   for (int32_t I = Upper.Length() - 1; I >= 0; --I) {
-    uint8_t Byte = Bytes[I];
+    uint8_t Byte = Upper.Data()[I];
     uint32_t Digit = Byte >= '0' && Byte <= '9' ? Byte - 48u : Byte - 65u + 10u;
     Value += Digit * Multiplier;
     Multiplier *= 16;
@@ -17,10 +16,9 @@ int32_t HexToInt(TextView Digits) {
 
 Text UpperCaseText(TextView Source) {
   Text Result(Source.Length);
-  uint8_t* Out = Result.Data();
   for (int32_t I = 0; I < Source.Length; ++I) {
     uint8_t Byte = Source.Data[I];
-    Out[I] = Byte >= 'a' && Byte <= 'z' ? static_cast<uint8_t>(Byte - 32) : Byte;
+    Result.Data()[I] = Byte >= 'a' && Byte <= 'z' ? static_cast<uint8_t>(Byte - 32) : Byte;
   }
   return Result;
 }

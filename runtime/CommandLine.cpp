@@ -80,8 +80,7 @@ Text GetParameter(int32_t Index) {
     DWORD Count = GetModuleFileNameA(nullptr, Path, ModulePathCapacity);
     if (Count > ModulePathCapacity) Count = ModulePathCapacity;
     Text Result(static_cast<int32_t>(Count));
-    uint8_t* Out = Result.Data();
-    for (DWORD I = 0; I < Count; ++I) Out[I] = static_cast<uint8_t>(Path[I]);
+    for (DWORD I = 0; I < Count; ++I) Result.Data()[I] = static_cast<uint8_t>(Path[I]);
     return Result;
   }
 
