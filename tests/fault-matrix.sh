@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Every way standard output can be connected or fail, run on the real
-# binaries of both targets, as one table: bytes expected and received, exit
-# code expected and received. Every row must hold.
+# binaries of every build given, as one table: a row per case, a column per
+# target. A cell holds the exit code the case ended with when its bytes and
+# code were right, FAIL otherwise (the failures are listed below the table
+# with bytes and codes expected and received), or n/a where the target
+# cannot raise the case. Every cell must hold.
 #
 # Bytes are compared byte for byte where they can be read back (a file, a
 # pipe, a terminal on Linux). Where they cannot (the null device, a Windows
@@ -13,12 +16,20 @@
 # program on the same run-time that writes its parameters from the second
 # on and then faults as the first one says.
 #
-# Usage: fault-matrix.sh LINUX-SPOUTER LINUX-FAULT-DRIVER WINDOWS-BUILD WINE-PREFIX
+# Each Linux build folder holds tests/target.env, written by its configure
+# step: the target's name, how its programs run (under an emulator for a
+# cross build) and which fault rows its processor cannot raise.
+#
+# Usage: fault-matrix.sh [LINUX-BUILD...] [--windows WINDOWS-BUILD WINE-PREFIX]
 set -uo pipefail
-spouter=$(realpath "$1")
-fault_driver=$(realpath "$2")
-windows_build=$3
-wine_prefix=$4
+linux_builds=()
+windows_build=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --windows) windows_build=$2 wine_prefix=$3; shift 3 ;;
+    *) linux_builds+=("$1"); shift ;;
+  esac
+done
 matrix=$(mktemp -d)
 trap 'rm -rf "$matrix"' EXIT
 
@@ -26,18 +37,20 @@ for tool in strace script prlimit cmp od; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
 done
 
-matrix_failures=0
-matrix_rows=0
-printf '%-7s %-40s %10s %10s %6s %6s  %s\n' target case "bytes exp" "bytes got" exit got result
+# Each case's result goes to a file, one line per cell, so that the rows of
+# a subshell (Wine's) count too: TARGET|CASE|CELL|DETAIL.
+: >"$matrix/cells"
+cell() {  # cell TARGET CASE CELL [DETAIL]
+  printf '%s|%s|%s|%s\n' "$1" "$2" "$3" "${4:-}" >>"$matrix/cells"
+}
+
 # row TARGET CASE EXPECTED-BYTES RECEIVED-BYTES EXPECTED-CODE RECEIVED-CODE SAME-BYTES
 row() {
-  local verdict=ok
-  matrix_rows=$((matrix_rows + 1))
   if [ "$7" != 0 ] || [ "$5" != "$6" ]; then
-    verdict=FAIL
-    matrix_failures=$((matrix_failures + 1))
+    cell "$1" "$2" FAIL "bytes $3 expected, $4 received; exit code $5 expected, $6 received"
+  else
+    cell "$1" "$2" "$6"
   fi
-  printf '%-7s %-40s %10s %10s %6s %6s  %s\n' "$1" "$2" "$3" "$4" "$5" "$6" "$verdict"
 }
 
 # files_row TARGET CASE EXPECTED-FILE RECEIVED-FILE EXPECTED-CODE RECEIVED-CODE
@@ -48,9 +61,9 @@ files_row() {
   row "$1" "$2" "$(stat -c %s "$3")" "$(stat -c %s "$4")" "$5" "$6" "$same"
 }
 
-# A row that cannot be run on TARGET, and why.
+# A case that TARGET cannot raise, and why.
 absent_row() {  # absent_row TARGET CASE REASON
-  printf '%-7s %-40s %10s %10s %6s %6s  %s\n' "$1" "$2" - - - - "n/a: $3"
+  cell "$1" "$2" n/a "$3"
 }
 
 # writes_row TARGET CASE "EXPECTED SIZES" "RECEIVED SIZES" EXPECTED-CODE RECEIVED-CODE
@@ -58,9 +71,9 @@ absent_row() {  # absent_row TARGET CASE REASON
 writes_row() {
   local expected=0 received=0 size
   for size in $3; do expected=$((expected + size)); done
-  for size in $4; do received=$((received + size)); done
+  for size in $4; do [[ $size =~ ^[0-9]+$ ]] && received=$((received + size)); done
   [ "$3" = "$4" ]
-  row "$1" "$2" "$expected" "$received" "$5" "$6" $?
+  row "$1" "$2" "$expected ($3)" "$received ($4)" "$5" "$6" $?
 }
 
 # Byte counts that the successful write calls on descriptor 1 took, from an
@@ -105,73 +118,88 @@ fault_output() {  # fault_output CODE OUTPUT-FILE
 : >"$matrix/nothing"
 long=$(head -c 300 /dev/zero | tr '\0' x)
 
-# --- Linux ------------------------------------------------------------------
+# --- Linux -------------------------------------------------------------------
 
-"$spouter" "${hello_args[@]}" >"$matrix/out"
-files_row linux "file" "$matrix/hello" "$matrix/out" 0 $?
+linux_rows() {  # linux_rows BUILD-FOLDER
+  local target spouter fault_driver faults_na emulated code got mode name kb location
+  # shellcheck source=/dev/null
+  source "$1/tests/target.env" || { cell "$1" "target.env" FAIL "$1/tests/target.env is missing"; return; }
 
-"$spouter" "${hello_args[@]}" | cat >"$matrix/out"
-files_row linux "pipe" "$matrix/hello" "$matrix/out" 0 "${PIPESTATUS[0]}"
+  "$spouter" "${hello_args[@]}" >"$matrix/out"
+  files_row "$target" "file" "$matrix/hello" "$matrix/out" 0 $?
 
-# A terminal with output post-processing off, so the bytes arrive as sent.
-script -qec "stty -opost; '$spouter' 'Hello, World!' 0D 0A; echo \$? >'$matrix/code'" /dev/null \
-  >"$matrix/out" </dev/null
-files_row linux "terminal" "$matrix/hello" "$matrix/out" 0 "$(cat "$matrix/code")"
+  "$spouter" "${hello_args[@]}" | cat >"$matrix/out"
+  files_row "$target" "pipe" "$matrix/hello" "$matrix/out" 0 "${PIPESTATUS[0]}"
 
-strace_spouter() {  # strace_spouter ARGS... : the log goes to $matrix/trace
-  strace -qq -e trace=write -e signal=none -o "$matrix/trace" "$spouter" "$@"
+  # A terminal with output post-processing off, so the bytes arrive as sent.
+  script -qec "stty -opost; '$spouter' 'Hello, World!' 0D 0A; echo \$? >'$matrix/code'" /dev/null \
+    >"$matrix/out" </dev/null
+  files_row "$target" "terminal" "$matrix/hello" "$matrix/out" 0 "$(cat "$matrix/code")"
+
+  # Under an emulator the traced calls are the emulator's, which makes one
+  # host write for each write of the program.
+  strace_spouter() {  # strace_spouter ARGS... : the log goes to $matrix/trace
+    strace -qq -e trace=write -e signal=none -o "$matrix/trace" "$spouter" "$@"
+  }
+
+  strace_spouter "${hello_args[@]}" >/dev/null
+  code=$?
+  writes_row "$target" "null device" "13 1 1" "$(written_sizes "$matrix/trace")" 0 "$code"
+
+  strace_spouter "${hello_args[@]}" >/dev/full
+  code=$?
+  writes_row "$target" "full device" "" "$(written_sizes "$matrix/trace")" 28 "$code"
+
+  strace_spouter "${hello_args[@]}" >&-
+  code=$?
+  writes_row "$target" "closed standard output" "" "$(written_sizes "$matrix/trace")" 105 "$code"
+
+  (sleep 0.5; strace_spouter "${hello_args[@]}"; echo $? >"$matrix/code") | true
+  writes_row "$target" "reader gone, at the end" "" "$(written_sizes "$matrix/trace")" 32 \
+    "$(cat "$matrix/code")"
+
+  (sleep 0.5; strace_spouter "$long"; echo $? >"$matrix/code") | true
+  writes_row "$target" "reader gone, in a statement" "" "$(written_sizes "$matrix/trace")" 32 \
+    "$(cat "$matrix/code")"
+
+  # Memory: a real allocation failure under an address-space limit. The one
+  # parameter is copied twice (the rebuilt command line, then the parameter),
+  # so at the first limit where start-up succeeds and either copy fails,
+  # standard output receives the message alone. Below that limit the kernel
+  # cannot finish loading the program, which dies before it runs. An
+  # emulator's own address space is no measure of the program's.
+  if [ "$emulated" = 1 ]; then
+    absent_row "$target" "memory exhausted" "the limit would bind the emulator"
+  else
+    code=none
+    for kb in $(seq 256 32 8192); do
+      (prlimit --as=$((kb * 1024)) "$spouter" "$big" 0D 0A >"$matrix/out"; echo $? >"$matrix/code") \
+        2>/dev/null
+      code=$(cat "$matrix/code")
+      [ "$code" = 203 ] || [ "$code" = 0 ] && break
+    done
+    # The location is where the failure was found: any 8 hexadecimal digits.
+    location=$(tail -c +22 "$matrix/out" | head -c 8 | grep -xE '[0-9A-F]{8}' || echo '????????')
+    printf 'Runtime error 203 at %s\0\r\n' "$location" >"$matrix/expected"
+    files_row "$target" "memory exhausted" "$matrix/expected" "$matrix/out" 203 "$code"
+  fi
+
+  # Faults, standard output on a file so that the bytes before the fault are
+  # still buffered when it strikes.
+  while IFS='|' read -r mode code name; do
+    if [[ " $faults_na " == *" $mode "* ]]; then
+      absent_row "$target" "fault: $name" "the processor does not raise it"
+      continue
+    fi
+    "$fault_driver" "$mode" "${pending[@]}" >"$matrix/out" 2>/dev/null
+    got=$?
+    fault_output "$code" "$matrix/out" >"$matrix/expected"
+    files_row "$target" "fault: $name" "$matrix/expected" "$matrix/out" "$code" "$got"
+  done <<<"$faults"
 }
 
-strace_spouter "${hello_args[@]}" >/dev/null
-code=$?
-writes_row linux "null device" "13 1 1" "$(written_sizes "$matrix/trace")" 0 "$code"
-
-strace_spouter "${hello_args[@]}" >/dev/full
-code=$?
-writes_row linux "full device (ENOSPC)" "" "$(written_sizes "$matrix/trace")" 28 "$code"
-
-strace_spouter "${hello_args[@]}" >&-
-code=$?
-writes_row linux "closed standard output" "" "$(written_sizes "$matrix/trace")" 105 "$code"
-
-(sleep 0.5; strace_spouter "${hello_args[@]}"; echo $? >"$matrix/code") | true
-writes_row linux "reader gone, at the end (EPIPE)" "" "$(written_sizes "$matrix/trace")" 32 \
-  "$(cat "$matrix/code")"
-
-(sleep 0.5; strace_spouter "$long"; echo $? >"$matrix/code") | true
-writes_row linux "reader gone, in a statement" "" "$(written_sizes "$matrix/trace")" 32 \
-  "$(cat "$matrix/code")"
-
-# Memory: a real allocation failure under an address-space limit. The one
-# parameter is copied twice (the rebuilt command line, then the parameter),
-# so at the first limit where start-up succeeds and either copy fails,
-# standard output receives the message alone. Below that limit the kernel
-# cannot finish loading the program, which dies before it runs.
 big=$(head -c 120000 /dev/zero | tr '\0' m)
-code=none
-for kb in $(seq 256 32 8192); do
-  (prlimit --as=$((kb * 1024)) "$spouter" "$big" 0D 0A >"$matrix/out"; echo $? >"$matrix/code") \
-    2>/dev/null
-  code=$(cat "$matrix/code")
-  [ "$code" = 203 ] || [ "$code" = 0 ] && break
-done
-# The location is where the failure was found: any 8 hexadecimal digits.
-location=$(tail -c +22 "$matrix/out" | head -c 8 | grep -xE '[0-9A-F]{8}' || echo '????????')
-printf 'Runtime error 203 at %s\0\r\n' "$location" >"$matrix/expected"
-files_row linux "memory exhausted (prlimit --as=${kb}K)" "$matrix/expected" "$matrix/out" 203 "$code"
-
-# Faults, standard output on a file so that the bytes before the fault are
-# still buffered when it strikes.
-while IFS='|' read -r mode code name; do
-  if [ "$mode" = bound ] || [ "$mode" = into ]; then
-    absent_row linux "fault: $name" "no such instruction in 64-bit code"
-    continue
-  fi
-  "$fault_driver" "$mode" "${pending[@]}" >"$matrix/out" 2>/dev/null
-  got=$?
-  fault_output "$code" "$matrix/out" >"$matrix/expected"
-  files_row linux "fault: $name" "$matrix/expected" "$matrix/out" "$code" "$got"
-done <<<"$faults"
+for build in "${linux_builds[@]}"; do linux_rows "$build"; done
 
 # --- Windows, under Wine ----------------------------------------------------
 
@@ -214,13 +242,13 @@ windows_rows() {
 
   traced "${hello_args[@]}" >/dev/full
   code=$?
-  writes_row windows "full device (ERROR_DISK_FULL)" "" "$(accepted_sizes)" 112 "$code"
+  writes_row windows "full device" "" "$(accepted_sizes)" 112 "$code"
 
   # Wine hands a closed descriptor over as a handle whose writes fail with
   # ERROR_INVALID_HANDLE.
   traced "${hello_args[@]}" >&-
   code=$?
-  writes_row windows "closed standard output (6)" "" "$(accepted_sizes)" 6 "$code"
+  writes_row windows "closed standard output" "" "$(accepted_sizes)" 6 "$code"
 
   # A process given the null handle, or an invalid one, as standard output.
   local mode line
@@ -242,23 +270,54 @@ windows_rows() {
 
   # Wine reports a pipe whose reader left as ERROR_PIPE_NOT_CONNECTED (233).
   (sleep 1; traced "${hello_args[@]}"; echo $? >"$matrix/code") | true
-  writes_row windows "reader gone, at the end (233)" "" "$(accepted_sizes)" 233 "$(cat "$matrix/code")"
+  writes_row windows "reader gone, at the end" "" "$(accepted_sizes)" 233 "$(cat "$matrix/code")"
   (sleep 1; traced "$long"; echo $? >"$matrix/code") | true
-  writes_row windows "reader gone, in a statement (233)" "" "$(accepted_sizes)" 233 \
+  writes_row windows "reader gone, in a statement" "" "$(accepted_sizes)" 233 \
     "$(cat "$matrix/code")"
 }
 
-if command -v wine >/dev/null && [ -f "$windows_build/spouter.exe" ]; then
-  (windows_rows; echo "$matrix_rows $matrix_failures" >"$matrix/windows")
-  read -r windows_count windows_failed <"$matrix/windows" 2>/dev/null || windows_failed=1
-  matrix_rows=${windows_count:-$matrix_rows}
-  matrix_failures=${windows_failed:-1}
+if [ -z "$windows_build" ]; then
+  :
+elif command -v wine >/dev/null && [ -f "$windows_build/spouter.exe" ]; then
+  (windows_rows)
 elif [ "${CI:-}" = true ]; then
-  echo "FAIL: wine or $windows_build/spouter.exe is missing"
-  matrix_failures=$((matrix_failures + 1))
+  cell windows "Wine" FAIL "wine or $windows_build/spouter.exe is missing"
 else
   echo "windows rows skipped: wine or $windows_build/spouter.exe is missing"
 fi
 
-echo "$matrix_rows rows, $matrix_failures failed"
-[ "$matrix_failures" = 0 ]
+# The table: the cases in the order first run, the targets in the order given.
+mapfile -t targets < <(cut -d'|' -f1 "$matrix/cells" | awk '!seen[$0]++')
+mapfile -t cases < <(cut -d'|' -f2 "$matrix/cells" | awk '!seen[$0]++')
+declare -A cells
+while IFS='|' read -r target case value _; do cells[$target|$case]=$value; done <"$matrix/cells"
+printf '%-40s' case
+for target in "${targets[@]}"; do printf ' %9s' "$target"; done
+printf '\n'
+for case in "${cases[@]}"; do
+  printf '%-40s' "$case"
+  for target in "${targets[@]}"; do printf ' %9s' "${cells[$target|$case]:--}"; done
+  printf '\n'
+done
+
+failed=$(awk -F'|' '$3 == "FAIL"' "$matrix/cells" | wc -l)
+passed=$(awk -F'|' '$3 != "FAIL" && $3 != "n/a"' "$matrix/cells" | wc -l)
+absent=$(awk -F'|' '$3 == "n/a"' "$matrix/cells" | wc -l)
+if [ "$absent" != 0 ]; then
+  echo
+  echo "n/a:"
+  awk -F'|' '$3 == "n/a" {
+      key = $1 " (" $4 ")"
+      if (!(key in list)) { order[++n] = key; list[key] = $2; next }
+      list[key] = list[key] ", " $2
+    }
+    END { for (i = 1; i <= n; i++) print "  " order[i] ": " list[order[i]] }' "$matrix/cells"
+fi
+if [ "$failed" != 0 ]; then
+  echo
+  echo "FAIL:"
+  awk -F'|' '$3 == "FAIL" {print "  " $1 ": " $2 ": " $4}' "$matrix/cells"
+fi
+echo
+echo "${#targets[@]} targets: $passed cells passed, $failed failed, $absent n/a"
+[ "$failed" = 0 ] && [ "$passed" != 0 ]

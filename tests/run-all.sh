@@ -15,7 +15,7 @@ cmake --build --preset release
 ctest --preset release
 bash tests/static-analysis.sh build
 # Both targets through every failure, as one table (shares the Wine prefix).
-bash tests/fault-matrix.sh build/spouter build/tests/fault_driver build-win32 build/wine-prefix
+bash tests/fault-matrix.sh build --windows build-win32 build/wine-prefix
 
 cmake --preset asan
 cmake --build --preset asan
