@@ -206,6 +206,48 @@ def long_lines_only(spouter):
     return 0 if all(met for _, met in targets) else 1
 
 
+def target_builds():
+    """The Linux builds of the source tree that describe themselves in
+    tests/target.env, as dictionaries of its lines."""
+    builds = []
+    for folder in sorted(os.listdir(ROOT)):
+        env = os.path.join(ROOT, folder, "tests", "target.env")
+        if folder.startswith("build") and os.path.exists(env):
+            with open(env) as lines:
+                fields = dict(line.rstrip("\n").split("=", 1) for line in lines if "=" in line)
+            builds.append({key: value.strip('"') for key, value in fields.items()})
+    return builds
+
+
+def target_syscalls(build, work):
+    """System calls of the hello run on a target, execve included. Under an
+    emulator, its -strace log shows the program's own calls; the execve is
+    the emulator's, counted as the one a native run makes."""
+    image = build["image"]
+    if not build["emulator"]:
+        return syscalls([image] + HELLO_ARGS, work)
+    run = subprocess.run(build["emulator"].split() + ["-strace", image] + HELLO_ARGS,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    calls = [line for line in run.stderr.splitlines() if re.match(r"^\d+ [a-z_0-9]+\(", line)]
+    return len(calls) + 1
+
+
+def print_targets(builds, work):
+    """Per target: layer, binary size and hello-run system calls; no times,
+    which mean nothing under an emulator. Returns the targets' (text, met)."""
+    print("\nTargets built here, hello run on /dev/null")
+    print(f"{'target':<14}{'layer':<8}{'bytes':>9}{'syscalls':>10}")
+    checks = []
+    for build in builds:
+        size = os.path.getsize(build["image"])
+        calls = target_syscalls(build, work)
+        print(f"{build['target']:<14}{build['layer']:<8}{size:>9}{calls:>10}")
+        checks.append((f"{build['target']}: {calls} system calls", calls <= 20))
+        if build["layer"] == "linux":
+            checks.append((f"{build['target']}: {size} bytes", size < 100 * 1024))
+    return checks
+
+
 def windows_image(exe):
     """Size in bytes of a PE file and the functions it imports, by DLL."""
     headers = subprocess.run(["objdump", "-p", exe], capture_output=True, text=True,
@@ -266,6 +308,8 @@ def main():
         for count in counts:
             print(f"{count:<12}{scale[('spouter', count)]:>12.1f}{scale[('printf', count)]:>12.1f}")
 
+        target_checks = print_targets(target_builds(), work)
+
         long_repeats = 9
         long_results = long_lines(options.spouter, build_floor(work), long_repeats, work)
         print_long_lines(long_results, long_repeats)
@@ -290,7 +334,7 @@ def main():
          f"{scale[('printf', 200000)]:.1f} ms", scale[("spouter", 200000)] <= scale[("printf", 200000)]),
         (f"time(200k)/time(100k): {growth:.2f}", growth <= 2.3),
         (f"Windows executable: {exe_size} bytes", exe_size is not None and exe_size <= 16384),
-    ] + long_line_targets(long_results)
+    ] + long_line_targets(long_results) + target_checks
     print("\nTargets")
     for text, met in targets:
         print(f"  {'met   ' if met else 'MISSED'} {text}")
