@@ -16,13 +16,9 @@ HANDLE ProgramHeap;
 
 }  // namespace
 
-// Out of line, so that the return address lies in the code that asked for
-// the text.
-__attribute__((noinline)) Text::Text(int32_t Length) {
-  if (Length <= InlineCapacity) {
-    if (Length > 0) Length_ = Length;
-    return;
-  }
+// Called from the constructor, which is inlined: the return address lies in
+// the code that asked for the text.
+__attribute__((noinline)) void Text::Allocate(int32_t Length) {
   const void* Caller = __builtin_return_address(0);
   if (!ProgramHeap) {
     ProgramHeap = HeapCreate(0, 0, 0);

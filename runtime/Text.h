@@ -22,7 +22,13 @@ class Text {
   Text() = default;
   // Storage for exactly Length bytes, contents undefined; none for a
   // Length of 0 or less.
-  explicit Text(int32_t Length);
+  explicit Text(int32_t Length) {
+    if (Length > InlineCapacity) {
+      Allocate(Length);
+    } else if (Length > 0) {
+      Length_ = Length;
+    }
+  }
   Text(Text&& Other) : Length_(Other.Length_), Storage_(Other.Storage_) { Other.Length_ = 0; }
   Text& operator=(Text&& Other) {
     if (this != &Other) {
@@ -47,6 +53,7 @@ class Text {
 
  private:
   bool OnHeap() const { return Length_ > InlineCapacity; }
+  void Allocate(int32_t Length);
   void Release();
 
   int32_t Length_ = 0;
