@@ -6,6 +6,12 @@ namespace {
 constexpr char Quote = '"';
 const char DefaultProgramToken[] = "spouter";
 
+size_t ByteLength(const char* Argument) {
+  const char* End = Argument;
+  while (*End) ++End;
+  return static_cast<size_t>(End - Argument);
+}
+
 // Bytes of Argument without its double quotes.
 size_t UnquotedLength(const char* Argument) {
   size_t Length = 0;
@@ -40,10 +46,12 @@ const char* ProgramToken(int Count, char* const* Arguments) {
 
 }  // namespace
 
+// Room for the line: every byte of every argument, though its quotes are
+// dropped, and for each token two quotes it may gain and a blank before it;
+// then the NUL.
 size_t CommandLineSize(int Count, char* const* Arguments) {
-  // Each token may gain two quotes and a blank before it; then the NUL.
-  size_t Size = UnquotedLength(ProgramToken(Count, Arguments)) + 3;
-  for (int I = 1; I < Count; ++I) Size += UnquotedLength(Arguments[I]) + 3;
+  size_t Size = ByteLength(ProgramToken(Count, Arguments)) + 3;
+  for (int I = 1; I < Count; ++I) Size += ByteLength(Arguments[I]) + 3;
   return Size;
 }
 
