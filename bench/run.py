@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """SPOUTER's performance figures, side by side with its yardsticks, in one run.
 
-Usage: python3 bench/run.py [--runs N] [--spouter PATH] [--exe PATH] [--long-only]
+Usage: python3 bench/run.py [--runs N] [--spouter PATH] [--exe PATH] [--long-only] [--before PATH]
 
 Per-run time, system calls and peak resident set of `spouter "Hello, World!"
 0D 0A` against coreutils printf, coreutils echo -n and a minimal static C
@@ -138,7 +138,7 @@ def spawn_to(argv, out):
     return (time.perf_counter() - start) * 1000
 
 
-def long_lines(spouter, floor, repeats, work):
+def long_lines(spouter, floor, repeats, work, before=None):
     """Median ms of spouter, the floor and printf per shape and count, runs
     interleaved; spouter's and printf's bytes are checked to be the same."""
     resource.setrlimit(resource.RLIMIT_STACK, (256 << 20, resource.RLIM_INFINITY))
@@ -152,6 +152,8 @@ def long_lines(spouter, floor, repeats, work):
                 "floor": [floor] + [argument] * count,
                 "printf": ["/usr/bin/printf", "%s"] + [printed] * count,
             }
+            if before:
+                commands["before"] = [before] + [argument] * count
             written = {}
             for name in ("spouter", "printf"):
                 spawn_to(commands[name], out)
@@ -169,15 +171,19 @@ def long_lines(spouter, floor, repeats, work):
     return results
 
 
-def print_long_lines(results, repeats):
+def print_long_lines(results, repeats, before=False):
     print(f"\nLong lines, standard output on a file, medians of {repeats} interleaved runs")
     print(f"{'shape':<22}{'parameters':>11}{'spouter ms':>12}{'floor ms':>10}{'printf ms':>11}"
-          f"{'vs floor':>10}{'vs printf':>11}")
+          f"{'vs floor':>10}{'vs printf':>11}" + (f"{'before ms':>11}{'before/floor':>14}" if before else ""))
     for shape, _, _ in LONG_SHAPES:
         for count in LONG_COUNTS:
             mine, floor, printf = (results[(shape, count, n)] for n in ("spouter", "floor", "printf"))
+            earlier = ""
+            if before:
+                old = results[(shape, count, "before")]
+                earlier = f"{old:>11.2f}{old / floor:>14.3f}"
             print(f"{shape:<22}{count:>11}{mine:>12.2f}{floor:>10.2f}{printf:>11.2f}"
-                  f"{mine / floor:>10.3f}{mine / printf:>11.3f}")
+                  f"{mine / floor:>10.3f}{mine / printf:>11.3f}" + earlier)
 
 
 def long_line_targets(results):
@@ -195,10 +201,10 @@ def long_line_targets(results):
     ]
 
 
-def long_lines_only(spouter):
+def long_lines_only(spouter, before):
     with tempfile.TemporaryDirectory() as work:
-        results = long_lines(spouter, build_floor(work), 9, work)
-    print_long_lines(results, 9)
+        results = long_lines(spouter, build_floor(work), 9, work, before)
+    print_long_lines(results, 9, bool(before))
     print("\nTargets")
     targets = long_line_targets(results)
     for text, met in targets:
@@ -270,11 +276,12 @@ def main():
     parser.add_argument("--runs", type=int, default=2000)
     parser.add_argument("--spouter", default=os.path.join(ROOT, "build", "spouter"))
     parser.add_argument("--exe", default=os.path.join(ROOT, "build-win32", "spouter.exe"))
+    parser.add_argument("--before", help="another spouter to run beside it in the long lines")
     parser.add_argument("--long-only", action="store_true",
                         help="only the long lines, with their targets")
     options = parser.parse_args()
     if options.long_only:
-        return long_lines_only(options.spouter)
+        return long_lines_only(options.spouter, options.before)
     for tool in ("gcc", "strace", "objdump"):
         if not shutil.which(tool):
             sys.exit(f"bench needs {tool}")
@@ -311,8 +318,8 @@ def main():
         target_checks = print_targets(target_builds(), work)
 
         long_repeats = 9
-        long_results = long_lines(options.spouter, build_floor(work), long_repeats, work)
-        print_long_lines(long_results, long_repeats)
+        long_results = long_lines(options.spouter, build_floor(work), long_repeats, work, options.before)
+        print_long_lines(long_results, long_repeats, bool(options.before))
 
     exe_size = None
     if os.path.exists(options.exe):
