@@ -140,7 +140,8 @@ void WriteBytes(TextChannel& Channel, const uint8_t* Data, int32_t Count) {
   }
 }
 
-void WritePadding(TextChannel& Channel, int32_t Count) {
+// Out of line: most texts are written without padding.
+__attribute__((noinline)) void WritePadding(TextChannel& Channel, int32_t Count) {
   while (Count > 64) {
     WriteBytes(Channel, Spaces, 64);
     Count -= 64;
@@ -192,7 +193,7 @@ void WriteChar(TextChannel& Channel, uint8_t Value) {
 }
 
 void WriteText(TextChannel& Channel, TextView Bytes, int32_t Width) {
-  WritePadding(Channel, Width - Bytes.Length);
+  if (Width > Bytes.Length) WritePadding(Channel, Width - Bytes.Length);
   WriteBytes(Channel, Bytes.Data, Bytes.Length);
 }
 
