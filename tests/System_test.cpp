@@ -129,6 +129,21 @@ TEST(FlushPolicy, TextsAreCutAtTheBufferBoundary) {
   }
 }
 
+// A width wider than the text puts blanks before it, across the 64 blanks
+// taken at a time and the buffer's boundary; a narrower one is no cut.
+TEST(WriteText, PadsToTheWidthOnTheLeft) {
+  const std::string Bytes = "abc";
+  for (int32_t Width : {-1, 0, 2, 3, 4, 66, 67, 68, 200}) {
+    PrepareProcess("SPOUTER", FILE_TYPE_DISK);
+    EXPECT_EQ(RunStatements([&] {
+                WriteText(OutputChannel, {reinterpret_cast<const uint8_t*>(Bytes.data()), 3}, Width);
+              }),
+              0);
+    size_t Blanks = Width > 3 ? static_cast<size_t>(Width - 3) : 0;
+    EXPECT_EQ(Fake.Output(), std::string(Blanks, ' ') + Bytes) << Width;
+  }
+}
+
 TEST(FlushPolicy, ByteZeroIsAnOrdinaryByte) {
   PrepareProcess("", FILE_TYPE_DISK);
   RunStatements([] {
