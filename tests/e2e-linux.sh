@@ -9,13 +9,7 @@ source "$(dirname "$0")/check-lib.sh"
 
 # Number of write calls on descriptor 1 in a log of system calls.
 writes_in() { grep -cE '^([0-9]+ +)?write\(1,' "$1"; }
-# A command prefix that lists the run's system calls in $work/trace; under
-# qemu, its list of the guest's own calls.
-if [ -n "${SPOUTER_EMULATED:-}" ]; then
-  tracer="env QEMU_STRACE=1 QEMU_LOG_FILENAME=$work/trace"
-else
-  tracer="strace -f -o $work/trace"
-fi
+tracer=$(trace_prefix "$work/trace")
 
 hello() { printf 'Hello, World!\r\n' >"$work/hello"; }
 hello
