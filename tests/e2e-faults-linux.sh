@@ -52,7 +52,7 @@ location_in() {  # location_in FUNCTION OUTPUT-FILE
 }
 
 # Sizes of the write calls on descriptor 1 in a log of system calls.
-write_sizes() { sed -nE 's/^([0-9]+ )?write\(1, ?.*, ?([0-9]+)\) *= .*/\2/p' "$1" | tr '\n' ' '; }
+write_sizes() { sed -nE 's/^([0-9]+ +)?write\(1, ?.*, ?([0-9]+)\) *= .*/\2/p' "$1" | tr '\n' ' '; }
 tracer=$(trace_prefix "$work/trace")
 
 # The bytes before the message, the message with CODE, and its location
