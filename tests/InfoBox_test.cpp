@@ -54,7 +54,7 @@ TEST(InfoBox, HelpTextIsTheSixteenLinesInWindows1251) {
       "(0A 0D).",
   };
   bool Converted;
-  std::string Expected = Recode("UTF-8", "CP1251", JoinLines(Lines), &Converted);
+  std::string Expected = ToWindows1251(JoinLines(Lines), &Converted);
   ASSERT_TRUE(Converted);
   EXPECT_EQ(strlen(HelpText), 618u);
   EXPECT_EQ(std::string(HelpText), Expected);
@@ -70,7 +70,7 @@ TEST(InfoBox, AboutTextIsNameBlankCopyrightAndCredit) {
   for (const std::string& Line : Lines) {
     EXPECT_EQ(Line.find_first_of("\r\n"), std::string::npos) << "a lone CR or LF";
     bool Converted;
-    Recode("CP1251", "UTF-8", Line, &Converted);
+    FromWindows1251(Line, &Converted);
     EXPECT_TRUE(Converted) << Line;
   }
 }

@@ -29,3 +29,13 @@ finish() {
   echo "$passes passed, $failures failed"
   [ "$failures" = 0 ]
 }
+
+# trace_prefix LOG: the command prefix that lists a run's system calls in
+# LOG; under an emulator (SPOUTER_EMULATED), qemu's list of the guest's own.
+trace_prefix() {
+  if [ -n "${SPOUTER_EMULATED:-}" ]; then
+    echo "env QEMU_STRACE=1 QEMU_LOG_FILENAME=$1"
+  else
+    echo "strace -f -o $1"
+  fi
+}

@@ -81,9 +81,11 @@ provoked[28]=$?
 (sleep 0.5; "$spouter" abc 0D 0A; echo $? >"$work/code") | true
 provoked[32]=$(cat "$work/code")
 # Out of memory: the tightest address-space limit that still lets it run.
+# An emulator needs far more address space than the program, so only natively.
 big=$(head -c 120000 /dev/zero | tr '\0' x)
 provoked[203]=none
-for kb in $(seq 256 128 4096); do
+[ -n "${SPOUTER_EMULATED:-}" ] && echo "n/a: out of memory under an emulator"
+for kb in $([ -z "${SPOUTER_EMULATED:-}" ] && seq 256 128 4096); do
   sh -c 'prlimit --as="$1" "$2" a "$3" "$3"' - $((kb * 1024)) "$spouter" "$big" >"$work/out" 2>/dev/null
   code=$?
   if [ "$code" = 203 ]; then
@@ -95,7 +97,8 @@ for kb in $(seq 256 128 4096); do
 done
 for case in 0:0 105:105 28:others 32:others 203:203; do
   code=${case%%:*} entry=${case#*:}
-  expect_equal "exit code $code: the run ends with it" "$code" "${provoked[$code]}"
+  [ "$code" = 203 ] && [ -n "${SPOUTER_EMULATED:-}" ] ||
+    expect_equal "exit code $code: the run ends with it" "$code" "${provoked[$code]}"
   readme_entry "$entry" | grep -qw "$code"
   check "exit code $code: README names it" $?
   manual_entry "$entry" | grep -qw "$code"

@@ -7,8 +7,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/check-lib.sh"
 
-# Number of write calls on descriptor 1 in an strace log.
+# Number of write calls on descriptor 1 in a log of system calls.
 writes_in() { grep -cE '^([0-9]+ +)?write\(1,' "$1"; }
+tracer=$(trace_prefix "$work/trace")
 
 hello() { printf 'Hello, World!\r\n' >"$work/hello"; }
 hello
@@ -59,22 +60,22 @@ CASES
 
 # Flush policy, counted in write calls: per statement on a character
 # device, once at the end for a file.
-strace -f -o "$work/trace" -e trace=write "$spouter" abc 0D 0A >/dev/null
+$tracer "$spouter" abc 0D 0A >/dev/null
 expect_equal "null device: one write per statement" 3 "$(writes_in "$work/trace")"
-strace -f -o "$work/trace" -e trace=write "$spouter" abc 0D 0A >"$work/out"
+$tracer "$spouter" abc 0D 0A >"$work/out"
 expect_equal "file: one write at the end" 1 "$(writes_in "$work/trace")"
-script -qec "strace -f -o '$work/trace' -e trace=write '$spouter' abc 0D 0A" /dev/null >/dev/null
+script -qec "$tracer '$spouter' abc 0D 0A" /dev/null >/dev/null
 expect_equal "terminal: one write per statement" 3 "$(writes_in "$work/trace")"
-strace -f -o "$work/trace" -e trace=write "$spouter" $(printf '41 %.0s' $(seq 129)) >"$work/out"
+$tracer "$spouter" $(printf '41 %.0s' $(seq 129)) >"$work/out"
 expect_equal "file: 129 bytes in two writes" 2 "$(writes_in "$work/trace")"
 head -c 129 /dev/zero | tr '\0' A >"$work/expected"
 expect_bytes "file: 129 bytes" "$work/expected" "$work/out"
 
 # No parameters: standard output is never touched.
-strace -f -o "$work/trace" "$spouter" >"$work/out"
+$tracer "$spouter" >"$work/out"
 expect_equal "no parameters exit" 0 $?
-grep -qE '\((1|0x1),' "$work/trace"
-check "no parameters: no call on descriptor 1" "$((! $?))"
+grep -q exit "$work/trace" && ! grep -qE '\((1|0x1),' "$work/trace"
+check "no parameters: no call on descriptor 1" $?
 
 # Failures.
 "$spouter" abc 0D 0A >/dev/full
@@ -87,7 +88,9 @@ expect_equal "reader gone: a run-time error, not a signal" 32 "$(cat "$work/code
 expect_equal "reader gone during a statement" 32 "$(cat "$work/code")"
 
 # The message: after the bytes already written, 32 bytes, and each write
-# statement names its own location, the same at every run.
+# statement names its own location, the same at every run. The bytes of a
+# call come from the host's strace, which qemu's list does not show: qemu
+# passes a guest's write on as one write of the same bytes.
 declare -A location
 for arg in 0A 010 abc; do
   strace -o "$work/trace" -e trace=write -s 64 "$spouter" "$arg" >/dev/full
