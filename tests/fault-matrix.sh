@@ -121,7 +121,7 @@ long=$(head -c 300 /dev/zero | tr '\0' x)
 # --- Linux -------------------------------------------------------------------
 
 linux_rows() {  # linux_rows BUILD-FOLDER
-  local target spouter fault_driver faults_na emulated code got mode name kb location
+  local target layer image emulator spouter fault_driver faults_na faults_reason emulated code got mode name kb location
   # shellcheck source=/dev/null
   source "$1/tests/target.env" || { cell "$1" "target.env" FAIL "$1/tests/target.env is missing"; return; }
 
@@ -188,7 +188,7 @@ linux_rows() {  # linux_rows BUILD-FOLDER
   # still buffered when it strikes.
   while IFS='|' read -r mode code name; do
     if [[ " $faults_na " == *" $mode "* ]]; then
-      absent_row "$target" "fault: $name" "the processor does not raise it"
+      absent_row "$target" "fault: $name" "$faults_reason"
       continue
     fi
     "$fault_driver" "$mode" "${pending[@]}" >"$matrix/out" 2>/dev/null
