@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """SPOUTER's performance figures, side by side with its yardsticks, in one run.
 
-Usage: python3 bench/run.py [--runs N] [--spouter PATH] [--exe PATH] [--long-only] [--before PATH]
+Usage: python3 bench/run.py [--runs N] [--spouter PATH] [--exe PATH] [--long-only] [--long-runs N] [--before PATH]
 
 Per-run time, system calls and peak resident set of `spouter "Hello, World!"
 0D 0A` against coreutils printf, coreutils echo -n and a minimal static C
@@ -201,10 +201,10 @@ def long_line_targets(results):
     ]
 
 
-def long_lines_only(spouter, before):
+def long_lines_only(spouter, before, repeats):
     with tempfile.TemporaryDirectory() as work:
-        results = long_lines(spouter, build_floor(work), 9, work, before)
-    print_long_lines(results, 9, bool(before))
+        results = long_lines(spouter, build_floor(work), repeats, work, before)
+    print_long_lines(results, repeats, bool(before))
     print("\nTargets")
     targets = long_line_targets(results)
     for text, met in targets:
@@ -276,12 +276,14 @@ def main():
     parser.add_argument("--runs", type=int, default=2000)
     parser.add_argument("--spouter", default=os.path.join(ROOT, "build", "spouter"))
     parser.add_argument("--exe", default=os.path.join(ROOT, "build-win32", "spouter.exe"))
+    parser.add_argument("--long-runs", type=int, default=9,
+                        help="interleaved runs of each long line (default 9)")
     parser.add_argument("--before", help="another spouter to run beside it in the long lines")
     parser.add_argument("--long-only", action="store_true",
                         help="only the long lines, with their targets")
     options = parser.parse_args()
     if options.long_only:
-        return long_lines_only(options.spouter, options.before)
+        return long_lines_only(options.spouter, options.before, options.long_runs)
     for tool in ("gcc", "strace", "objdump"):
         if not shutil.which(tool):
             sys.exit(f"bench needs {tool}")
@@ -317,7 +319,7 @@ def main():
 
         target_checks = print_targets(target_builds(), work)
 
-        long_repeats = 9
+        long_repeats = options.long_runs
         long_results = long_lines(options.spouter, build_floor(work), long_repeats, work, options.before)
         print_long_lines(long_results, long_repeats, bool(options.before))
 
