@@ -59,10 +59,11 @@ class Text {
   int32_t Length_ = 0;
   // Which member is in use follows from Length_ alone, so a move copies
   // the whole union: the pointer of a long text, the bytes of a short one.
+  // It is left unset: no byte of it counts until Length_ says so.
   union Storage {
     uint8_t* Block;
     uint8_t Bytes[InlineCapacity];
-  } Storage_ = {};
+  } Storage_;
 };
 
 // A view of a string literal, without its terminating NUL.
