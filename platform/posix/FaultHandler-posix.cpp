@@ -48,7 +48,7 @@ void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
   LinuxFaultRegisters At = LinuxFaultContextOf(Info, Context);
   // The instruction bytes are only looked at for a general protection
   // fault, where the processor has just decoded the instruction in full.
-  bool Decode = At.X86Instruction && Signal == SIGSEGV && Info->si_code == SI_KERNEL;
+  bool Decode = At.X86Instruction && Signal == SIGSEGV && Info->si_code == KernelSignalCode;
   SignalFault Fault = {Signal,
                        Info->si_code,
                        reinterpret_cast<uintptr_t>(Info->si_addr),
