@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -77,6 +78,20 @@ TEST(LibcSystem, FailuresAreNegativeErrorNumbers) {
   EXPECT_EQ(LinuxWrite(Pipe[1], "ab", 2), -EBADF);
   EXPECT_EQ(LinuxClose(Pipe[1]), -EBADF);
   EXPECT_EQ(LinuxSetSignalAction(0, nullptr, nullptr), -EINVAL);
+}
+
+// Exhausted memory ends in run-time error 203 only if the seam says so
+// instead of failing in some other way; where an emulator cannot be starved,
+// an impossible request stands in for it.
+TEST(LibcSystem, MemoryIsAlignedWholeOrNull) {
+  EXPECT_EQ(LinuxMapMemory(SIZE_MAX / 2), nullptr);
+  const size_t Size = size_t{1} << 20;
+  uint8_t* Block = static_cast<uint8_t*>(LinuxMapMemory(Size));
+  ASSERT_NE(Block, nullptr);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(Block) % 16, 0u);
+  memset(Block, 0x5A, Size);
+  EXPECT_EQ(Block[Size - 1], 0x5A);
+  LinuxUnmapMemory(Block, Size);
 }
 
 // Run by its path, as the test runner does: the path names this program,
