@@ -56,7 +56,11 @@ void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
                        StackTop,
                        Decode ? static_cast<const uint8_t*>(At.Instruction) : nullptr,
                        At.X86Legacy};
-  RunError(MapFaultStatus(FaultStatusOf(Fault)), GetCodeLocation(At.Instruction));
+  // Location 0 would mean that there is nothing to report: where the system
+  // does not tell the faulting instruction, the handler stands in for it.
+  const void* Location =
+      At.Instruction ? At.Instruction : reinterpret_cast<const void*>(&TopLevelFaultHandler);
+  RunError(MapFaultStatus(FaultStatusOf(Fault)), GetCodeLocation(Location));
 }
 
 }  // namespace

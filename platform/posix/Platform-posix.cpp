@@ -134,7 +134,6 @@ int WINAPI MessageBoxA(HWND, LPCSTR Text, LPCSTR Caption, UINT) {
 
 // An offset within the program's image, the same at every run.
 uint32_t GetCodeLocation(const void* Address) {
-  if (!Address) return 0;  // a fault context that held no instruction address
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Address) -
                                reinterpret_cast<uintptr_t>(LinuxImageStart()));
 }
