@@ -35,8 +35,7 @@ LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
           static_cast<uintptr_t>(Machine->__ss.__rsp), false, false};
 #elif defined(__aarch64__) && defined(__darwin_arm_thread_state64_get_pc)
   return {reinterpret_cast<const void*>(__darwin_arm_thread_state64_get_pc(Machine->__ss)),
-          static_cast<uintptr_t>(__darwin_arm_thread_state64_get_sp(Machine->__ss)), false,
-          false};
+          static_cast<uintptr_t>(__darwin_arm_thread_state64_get_sp(Machine->__ss)), false, false};
 #elif defined(__aarch64__)
   return {reinterpret_cast<const void*>(Machine->__ss.__pc),
           static_cast<uintptr_t>(Machine->__ss.__sp), false, false};

@@ -2,7 +2,9 @@
 // image start from the linker, and per processor the registers of a fault
 // context.
 // Before the others: sysctl's header takes its types from here.
+// clang-format off
 #include <sys/types.h>
+// clang-format on
 
 #include <errno.h>
 #include <signal.h>
