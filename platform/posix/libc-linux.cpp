@@ -1,11 +1,15 @@
 // Linux on the GNU C library, any processor: the program's own file from
 // /proc, the image start from the linker, and per processor the registers
-// of a fault context. A processor not named here reports none.
+// of a fault context (a processor not named here reports none), and on
+// 32-bit ARM the report of a division by zero.
 #include <signal.h>
 #include <sys/ucontext.h>
 
+#include "platform/Platform.h"
 #include "platform/posix/LibcSystem.h"
 #include "platform/posix/LinuxSystem.h"
+#include "runtime/FaultHandler.h"
+#include "runtime/System.h"
 
 extern "C" const char __executable_start[];
 
@@ -46,3 +50,14 @@ LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
   return {nullptr, 0, false, false};
 #endif
 }
+
+#if defined(__arm__)
+// The processor may have no divide instruction. The compiler's division
+// routines call this on a division by zero; the C library's would raise a
+// signal that tells nothing of its cause.
+extern "C" [[noreturn]] void __aeabi_idiv0() {
+  RunError(MapFaultStatus(STATUS_INTEGER_DIVIDE_BY_ZERO),
+           GetCodeLocation(__builtin_return_address(0)));
+}
+extern "C" [[noreturn]] void __aeabi_ldiv0() { __aeabi_idiv0(); }
+#endif
