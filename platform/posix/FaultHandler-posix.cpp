@@ -48,7 +48,7 @@ void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
   LinuxFaultRegisters At = LinuxFaultContextOf(Info, Context);
   // The instruction bytes are only looked at for a general protection
   // fault, where the processor has just decoded the instruction in full.
-  bool Decode = At.X86Instruction && Signal == SIGSEGV && Info->si_code == SI_KERNEL;
+  bool Decode = At.X86Instruction && Signal == SIGSEGV && Info->si_code == KernelSignalCode;
   SignalFault Fault = {Signal,
                        Info->si_code,
                        reinterpret_cast<uintptr_t>(Info->si_addr),
@@ -56,7 +56,11 @@ void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
                        StackTop,
                        Decode ? static_cast<const uint8_t*>(At.Instruction) : nullptr,
                        At.X86Legacy};
-  RunError(MapFaultStatus(FaultStatusOf(Fault)), GetCodeLocation(At.Instruction));
+  // Location 0 would mean that there is nothing to report: where the system
+  // does not tell the faulting instruction, the handler stands in for it.
+  const void* Location =
+      At.Instruction ? At.Instruction : reinterpret_cast<const void*>(&TopLevelFaultHandler);
+  RunError(MapFaultStatus(FaultStatusOf(Fault)), GetCodeLocation(Location));
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 
 #include "platform/posix/LinuxFamily.h"
 
+extern "C" const char __executable_start[];
+
 namespace {
 
 template <typename T>
@@ -27,6 +29,10 @@ long LinuxWrite(int Descriptor, const void* Data, size_t Count) {
 // The newer families have no readlink; every family has readlinkat.
 long LinuxReadLink(const char* Path, char* Buffer, size_t Count) {
   return LinuxSystemCall(SYS_readlinkat, AT_FDCWD, Arg(Path), Arg(Buffer), Size(Count));
+}
+
+long LinuxExecutablePath(char* Buffer, size_t Count) {
+  return LinuxReadLink("/proc/self/exe", Buffer, Count);
 }
 
 // statx's record is the same on every family, unlike the old stat's.
@@ -81,3 +87,5 @@ long LinuxSetSignalStack(void* Base, size_t Count) {
 long LinuxRaise(int Signal) {
   return LinuxSystemCall(SYS_kill, LinuxSystemCall(SYS_getpid), Signal);
 }
+
+const void* LinuxImageStart() { return __executable_start; }

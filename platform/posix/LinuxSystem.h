@@ -11,6 +11,9 @@
 long LinuxWrite(int Descriptor, const void* Data, size_t Count);
 // The target of the link at Path, not NUL-ended; its length.
 long LinuxReadLink(const char* Path, char* Buffer, size_t Size);
+// The path of the program's own file, not NUL-ended; its length (Size when
+// cut short).
+long LinuxExecutablePath(char* Buffer, size_t Size);
 // The file type and mode bits of the open file (test them with S_ISCHR
 // and the like).
 long LinuxFileMode(int Descriptor);
@@ -54,6 +57,11 @@ struct LinuxFaultRegisters {
   bool X86Legacy;
 };
 LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t* Info, const void* Context);
+
+// The address in the program's image that code locations count from: the
+// image's start, where the system tells it, so that a location is the same
+// at every run wherever the image was loaded.
+const void* LinuxImageStart();
 
 // The program's entry once the process is set up: the arguments as the
 // shell passed them. Never returns.

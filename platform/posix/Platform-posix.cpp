@@ -1,7 +1,8 @@
-// The platform services on Linux, on system calls made directly: standard
-// handles are file descriptors, the raw command line is rebuilt from the
-// shell's arguments, byte strings live on mapped memory, and a message box
-// is text on standard error.
+// The platform services on POSIX, over the kernel seam (system calls made
+// directly on Linux, or the C library's calls): standard handles are file
+// descriptors, the raw command line is rebuilt from the shell's arguments,
+// byte strings live on memory that the seam maps, and a message box is text
+// on standard error.
 #include <errno.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -14,8 +15,6 @@
 #include "platform/posix/PosixHeap.h"
 #include "platform/posix/PosixMessageBox.h"
 #include "runtime/System.h"
-
-extern "C" const char __executable_start[];
 
 namespace {
 
@@ -54,7 +53,7 @@ LPSTR WINAPI CharNextA(const char* Current) {
 }
 
 DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR Buffer, DWORD Size) {
-  long Count = LinuxReadLink("/proc/self/exe", Buffer, Size);
+  long Count = LinuxExecutablePath(Buffer, Size);
   if (!Succeeded(Count)) return 0;
   if (static_cast<DWORD>(Count) < Size) Buffer[Count] = 0;
   return static_cast<DWORD>(Count);
@@ -139,7 +138,7 @@ bool CharactersAreSingleBytes() { return true; }
 // An offset within the program's image, the same at every run.
 uint32_t GetCodeLocation(const void* Address) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Address) -
-                               reinterpret_cast<uintptr_t>(__executable_start));
+                               reinterpret_cast<uintptr_t>(LinuxImageStart()));
 }
 
 extern "C" [[noreturn]] void PosixStart(int Count, char** Vector) {

@@ -69,7 +69,7 @@ uint32_t LegacyTrapStatus(const uint8_t* Instruction) {
 uint32_t MemoryFaultStatus(const SignalFault& Fault) {
   // A general protection fault arrives as SIGSEGV with no address; running a
   // privileged instruction is one cause of it.
-  if (Fault.Signal == SIGSEGV && Fault.Code == SI_KERNEL && Fault.Instruction) {
+  if (Fault.Signal == SIGSEGV && Fault.Code == KernelSignalCode && Fault.Instruction) {
     if (IsPrivilegedInstruction(Fault.Instruction)) return STATUS_PRIVILEGED_INSTRUCTION;
     uint32_t Trap = Fault.X86Legacy ? LegacyTrapStatus(Fault.Instruction) : OtherFault;
     if (Trap != OtherFault) return Trap;

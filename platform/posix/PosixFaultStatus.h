@@ -2,7 +2,18 @@
 // POSIX fault handler; and what the rest of the POSIX layer may ask of it.
 #pragma once
 
+#include <limits.h>
+#include <signal.h>
 #include <stdint.h>
+
+// The si_code of a signal that the kernel raised with no cause of its own,
+// as Linux reports an x86 general protection fault. Where the system has no
+// such code, no signal matches.
+#if defined(SI_KERNEL)
+constexpr int KernelSignalCode = SI_KERNEL;
+#else
+constexpr int KernelSignalCode = INT_MIN;
+#endif
 
 // What the handler knows of a caught signal.
 struct SignalFault {

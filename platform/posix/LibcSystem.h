@@ -1,0 +1,11 @@
+// What each system's file (libc-<system>.cpp) gives the layer on the C
+// library: the few things POSIX has no call for. Exactly one such file is
+// linked into a program; it also provides LinuxFaultContextOf and
+// LinuxImageStart of the kernel seam.
+#pragma once
+
+#include <stddef.h>
+
+// The program's own file, as LinuxExecutablePath gives it. Program is the
+// name that the program was started by, or null.
+long LibcExecutablePath(const char* Program, char* Buffer, size_t Size);

@@ -1,0 +1,46 @@
+// macOS: the program's own file from the dynamic loader, the image start
+// from the executable's Mach-O header, and the registers of a fault context
+// on x86-64 and 64-bit ARM.
+#include <errno.h>
+#include <mach-o/dyld.h>
+#include <mach-o/ldsyms.h>
+#include <signal.h>
+#include <stdint.h>
+#include <string.h>
+#include <sys/ucontext.h>
+
+#include "platform/posix/LibcSystem.h"
+#include "platform/posix/LinuxSystem.h"
+
+// The loader writes nothing into a buffer that is too small: the path goes
+// through one of the system's longest, and is cut from there.
+long LibcExecutablePath(const char*, char* Buffer, size_t Size) {
+  char Path[4096];
+  uint32_t Capacity = sizeof Path;
+  if (_NSGetExecutablePath(Path, &Capacity) != 0) return -ENAMETOOLONG;
+  size_t Length = strlen(Path);
+  size_t Count = Length < Size ? Length : Size;
+  memcpy(Buffer, Path, Count);
+  return static_cast<long>(Count);
+}
+
+const void* LinuxImageStart() { return &_mh_execute_header; }
+
+LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
+  const mcontext_t Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
+#if defined(__x86_64__)
+  // A general protection fault cannot be told from other memory faults
+  // here, so the instruction is not decoded.
+  return {reinterpret_cast<const void*>(Machine->__ss.__rip),
+          static_cast<uintptr_t>(Machine->__ss.__rsp), false, false};
+#elif defined(__aarch64__) && defined(__darwin_arm_thread_state64_get_pc)
+  return {reinterpret_cast<const void*>(__darwin_arm_thread_state64_get_pc(Machine->__ss)),
+          static_cast<uintptr_t>(__darwin_arm_thread_state64_get_sp(Machine->__ss)), false, false};
+#elif defined(__aarch64__)
+  return {reinterpret_cast<const void*>(Machine->__ss.__pc),
+          static_cast<uintptr_t>(Machine->__ss.__sp), false, false};
+#else
+  (void)Machine;
+  return {nullptr, 0, false, false};
+#endif
+}
