@@ -17,7 +17,7 @@ bash tests/static-analysis.sh build
 
 # The other processor families and the layer on the C library: cross builds
 # run their tests under the emulator.
-cross_presets=(linux-i686 linux-aarch64 linux-armhf linux-riscv64)
+cross_presets=(linux-i686 linux-aarch64 linux-armhf linux-riscv64 posix-libc posix-libc-s390x)
 for preset in "${cross_presets[@]}"; do
   cmake --preset "$preset"
   cmake --build --preset "$preset"
