@@ -292,11 +292,11 @@ mapfile -t cases < <(cut -d'|' -f2 "$matrix/cells" | awk '!seen[$0]++')
 declare -A cells
 while IFS='|' read -r target case value _; do cells[$target|$case]=$value; done <"$matrix/cells"
 printf '%-40s' case
-for target in "${targets[@]}"; do printf ' %9s' "$target"; done
+for target in "${targets[@]}"; do printf ' %11s' "$target"; done
 printf '\n'
 for case in "${cases[@]}"; do
   printf '%-40s' "$case"
-  for target in "${targets[@]}"; do printf ' %9s' "${cells[$target|$case]:--}"; done
+  for target in "${targets[@]}"; do printf ' %11s' "${cells[$target|$case]:--}"; done
   printf '\n'
 done
 
