@@ -22,27 +22,48 @@ const char* NextCharacter(const char* Position) {
   return CharNextA(Position);
 }
 
-// Walks one parameter from Start, calling Take for every character that
-// belongs to it. Returns the position where the parameter ends.
-template <bool SingleBytes, typename Visitor>
-const char* WalkParameter(const char* Start, Visitor Take) {
-  const char* Position = Start;
+// The end of the parameter that starts at Position. Quotes counts the
+// quote bytes stepped over on the way, which the parameter does not keep;
+// every other byte up to the end belongs to a character it keeps.
+template <bool SingleBytes>
+const char* FindParameterEnd(const char* Position, int32_t* Quotes) {
   while (ByteAt(Position) > 0x20) {
     if (ByteAt(Position) == Quote) {
+      ++*Quotes;
       ++Position;
-      while (ByteAt(Position) != 0 && ByteAt(Position) != Quote) {
-        const char* Next = NextCharacter<SingleBytes>(Position);
-        Take(Position, Next);
-        Position = Next;
+      while (ByteAt(Position) != 0 && ByteAt(Position) != Quote)
+        Position = NextCharacter<SingleBytes>(Position);
+      if (ByteAt(Position) == Quote) {
+        ++*Quotes;
+        ++Position;
       }
-      if (ByteAt(Position) == Quote) ++Position;
     } else {
-      const char* Next = NextCharacter<SingleBytes>(Position);
-      Take(Position, Next);
-      Position = Next;
+      Position = NextCharacter<SingleBytes>(Position);
     }
   }
   return Position;
+}
+
+// Copies the characters of the parameter from Position to End to Out,
+// without its quotes. Where characters are single bytes every quote byte
+// opens or closes a section; elsewhere a character's further bytes are
+// copied untested, so the sections are walked character by character.
+template <bool SingleBytes>
+void CopyParameter(const char* Position, const char* End, uint8_t* Out) {
+  if (SingleBytes) {
+    for (; Position != End; ++Position) {
+      if (ByteAt(Position) != Quote) *Out++ = ByteAt(Position);
+    }
+    return;
+  }
+  while (Position != End) {
+    if (ByteAt(Position) == Quote) {
+      ++Position;
+      continue;
+    }
+    const char* Next = NextCharacter<SingleBytes>(Position);
+    while (Position != Next) *Out++ = static_cast<uint8_t>(*Position++);
+  }
 }
 
 template <bool SingleBytes>
@@ -53,17 +74,12 @@ Text ScanFrom(const char* Position, const char** Stop) {
     Position += 2;
   }
 
-  // Counted first, so that the storage is obtained once at its exact size.
-  int32_t Count = 0;
-  WalkParameter<SingleBytes>(Position, [&Count](const char* From, const char* To) {
-    Count += static_cast<int32_t>(To - From);
-  });
-
-  Text Result(Count);
-  uint8_t* Out = Result.Data();
-  *Stop = WalkParameter<SingleBytes>(Position, [&Out](const char* From, const char* To) {
-    while (From != To) *Out++ = static_cast<uint8_t>(*From++);
-  });
+  // Measured first, so that the storage is obtained once at its exact size.
+  int32_t Quotes = 0;
+  const char* End = FindParameterEnd<SingleBytes>(Position, &Quotes);
+  Text Result(static_cast<int32_t>(End - Position) - Quotes);
+  CopyParameter<SingleBytes>(Position, End, Result.Data());
+  *Stop = End;
   return Result;
 }
 

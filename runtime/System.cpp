@@ -46,8 +46,6 @@ __attribute__((noinline)) uint32_t CallerLocation() {
   return GetCodeLocation(__builtin_return_address(0));
 }
 
-int32_t NoOpRoutine(TextChannel&) { return 0; }
-
 // Hands the buffered bytes to the OS and empties the buffer, whether or not
 // that succeeds. A write that reports fewer bytes than asked goes on with
 // the rest; one that makes no progress is a write fault.
@@ -197,7 +195,9 @@ void WriteText(TextChannel& Channel, TextView Bytes, int32_t Width) {
   WriteBytes(Channel, Bytes.Data, Bytes.Length);
 }
 
-int32_t FlushChannel(TextChannel& Channel) {
+int32_t NoOpRoutine(TextChannel&) { return 0; }
+
+int32_t RunFlushRoutine(TextChannel& Channel) {
   int32_t Result = 0;
   if (Channel.Mode == ModeOutput || Channel.Mode == ModeInOut) Result = Channel.FlushRoutine(Channel);
   if (Result != 0) SetIoError(Result);
@@ -205,7 +205,7 @@ int32_t FlushChannel(TextChannel& Channel) {
 }
 
 // The location is the return address: it names the failing write statement.
-__attribute__((noinline)) void CheckIoError() {
+__attribute__((noinline)) void RaiseIoError() {
   if (IoErrorCode == 0) return;
   RunError(IoRunErrorCode(IoErrorCode), GetCodeLocation(__builtin_return_address(0)));
 }

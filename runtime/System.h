@@ -67,9 +67,23 @@ void FinishSystem();
 // or a pipe when 128 are buffered and at termination.
 void WriteChar(TextChannel& Channel, uint8_t Value);
 void WriteText(TextChannel& Channel, TextView Bytes, int32_t Width);
-int32_t FlushChannel(TextChannel& Channel);
+
+// The flush routine of a channel whose statements need no flush.
+int32_t NoOpRoutine(TextChannel& Channel);
+int32_t RunFlushRoutine(TextChannel& Channel);
+// Every statement ends with these two, so the common end, nothing to hand
+// over and nothing stored, makes no call.
+inline int32_t FlushChannel(TextChannel& Channel) {
+  return Channel.FlushRoutine == NoOpRoutine ? 0 : RunFlushRoutine(Channel);
+}
+
+// Ends the process with the stored failure, located just behind the call of
+// this in the failing statement; returns at once when none is stored.
+void RaiseIoError();
 // Returns only when no failure is stored.
-void CheckIoError();
+inline void CheckIoError() {
+  if (IoErrorCode != 0) RaiseIoError();
+}
 
 void SetIoError(int32_t Code);
 int32_t CloseChannel(TextChannel& Channel);
