@@ -38,9 +38,9 @@ int32_t DecimalTripleValue(TextView Parameter) {
 }
 
 // Ends write statement number N. The error location is the return address
-// of the error check's call, so each statement keeps a call of its own: the
-// marker emits no code but makes the statements' tails differ, and the
-// compiler does not merge them.
+// of CheckIoError, so each statement keeps a call of its own: the marker
+// emits no code but makes the statements' tails differ, and the compiler
+// does not merge them.
 template <int N>
 __attribute__((always_inline)) inline void EndWriteStatement() {
   FlushChannel(OutputChannel);

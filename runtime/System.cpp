@@ -205,7 +205,7 @@ int32_t RunFlushRoutine(TextChannel& Channel) {
 }
 
 // The location is the return address: it names the failing write statement.
-__attribute__((noinline)) void RaiseIoError() {
+__attribute__((noinline)) void CheckIoError() {
   if (IoErrorCode == 0) return;
   RunError(IoRunErrorCode(IoErrorCode), GetCodeLocation(__builtin_return_address(0)));
 }

@@ -77,13 +77,8 @@ inline int32_t FlushChannel(TextChannel& Channel) {
   return Channel.FlushRoutine == NoOpRoutine ? 0 : RunFlushRoutine(Channel);
 }
 
-// Ends the process with the stored failure, located just behind the call of
-// this in the failing statement; returns at once when none is stored.
-void RaiseIoError();
 // Returns only when no failure is stored.
-inline void CheckIoError() {
-  if (IoErrorCode != 0) RaiseIoError();
-}
+void CheckIoError();
 
 void SetIoError(int32_t Code);
 int32_t CloseChannel(TextChannel& Channel);
