@@ -70,9 +70,10 @@ void WriteText(TextChannel& Channel, TextView Bytes, int32_t Width);
 
 // The flush routine of a channel whose statements need no flush.
 int32_t NoOpRoutine(TextChannel& Channel);
+// Runs the flush routine of an open channel; a failure is also stored.
 int32_t RunFlushRoutine(TextChannel& Channel);
-// Every statement ends with these two, so the common end, nothing to hand
-// over and nothing stored, makes no call.
+// Every statement ends with it, so on a file or a pipe, where the routine
+// does nothing, it makes no call.
 inline int32_t FlushChannel(TextChannel& Channel) {
   return Channel.FlushRoutine == NoOpRoutine ? 0 : RunFlushRoutine(Channel);
 }

@@ -153,7 +153,6 @@ extern "C" [[noreturn]] void PosixStart(int Count, char** Vector) {
 
 // Without a C library, the family's entry comes here with the stack that
 // the kernel set up.
-// Used: only the entry code, in assembly, calls it.
-extern "C" __attribute__((used)) void LinuxStart(uintptr_t* Stack) {
+extern "C" void LinuxStart(uintptr_t* Stack) {
   PosixStart(static_cast<int>(Stack[0]), reinterpret_cast<char**>(Stack + 1));
 }
