@@ -7,5 +7,6 @@
 #include <stddef.h>
 
 // The program's own file, as LinuxExecutablePath gives it. Program is the
-// name that the program was started by, or null.
-long LibcExecutablePath(const char* Program, char* Buffer, size_t Size);
+// name that the program was started by, its Length bytes not NUL-ended
+// (the command line may since have been joined behind it), or null.
+long LibcExecutablePath(const char* Program, size_t Length, char* Buffer, size_t Size);

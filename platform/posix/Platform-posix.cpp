@@ -38,6 +38,8 @@ bool Succeeded(long Result) {
 extern "C" {
 
 LPSTR WINAPI GetCommandLineA(void) {
+  // A line made of the arguments as they stand needs no memory of its own.
+  if (!CommandLine) CommandLine = JoinArgumentsInPlace(ArgumentCount, Arguments);
   if (!CommandLine) {
     size_t Size = CommandLineSize(ArgumentCount, Arguments);
     CommandLine = Size <= sizeof ShortCommandLine ? ShortCommandLine

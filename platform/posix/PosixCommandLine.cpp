@@ -55,6 +55,20 @@ size_t CommandLineSize(int Count, char* const* Arguments) {
   return Size;
 }
 
+// One pass over the bytes, which stops at the first that rules it out;
+// nothing is written until every argument has passed.
+char* JoinArgumentsInPlace(int Count, char** Arguments) {
+  if (Count <= 0) return nullptr;
+  for (int I = 0; I < Count; ++I) {
+    const char* P = Arguments[I];
+    while (static_cast<unsigned char>(*P) > 0x20 && *P != Quote) ++P;
+    if (*P || P == Arguments[I]) return nullptr;
+    if (I + 1 < Count && Arguments[I + 1] != P + 1) return nullptr;
+  }
+  for (int I = 1; I < Count; ++I) Arguments[I][-1] = ' ';
+  return Arguments[0];
+}
+
 void BuildCommandLine(int Count, char* const* Arguments, char* Line) {
   char* Out = AppendToken(Line, ProgramToken(Count, Arguments));
   for (int I = 1; I < Count; ++I) {

@@ -14,7 +14,7 @@
 
 // The loader writes nothing into a buffer that is too small: the path goes
 // through one of the system's longest, and is cut from there.
-long LibcExecutablePath(const char*, char* Buffer, size_t Size) {
+long LibcExecutablePath(const char*, size_t, char* Buffer, size_t Size) {
   char Path[4096];
   uint32_t Capacity = sizeof Path;
   if (_NSGetExecutablePath(Path, &Capacity) != 0) return -ENAMETOOLONG;

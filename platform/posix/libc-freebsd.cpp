@@ -18,7 +18,7 @@ extern "C" const char __executable_start[];
 
 // The length that sysctl reports counts the closing NUL. A buffer that is
 // too small receives what fits, and sysctl fails with ENOMEM.
-long LibcExecutablePath(const char*, char* Buffer, size_t Size) {
+long LibcExecutablePath(const char*, size_t, char* Buffer, size_t Size) {
   int Name[] = {CTL_KERN, KERN_PROC, KERN_PROC_PATHNAME, -1};
   size_t Length = Size;
   if (sysctl(Name, 4, Buffer, &Length, nullptr, 0) != 0)

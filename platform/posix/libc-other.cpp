@@ -10,9 +10,8 @@
 
 // A name without a slash was looked up along PATH, by rules that the
 // program cannot repeat for certain: no path, then.
-long LibcExecutablePath(const char* Program, char* Buffer, size_t Size) {
-  if (!Program || !strchr(Program, '/')) return -ENOENT;
-  size_t Length = strlen(Program);
+long LibcExecutablePath(const char* Program, size_t Length, char* Buffer, size_t Size) {
+  if (!Program || !memchr(Program, '/', Length)) return -ENOENT;
   size_t Count = Length < Size ? Length : Size;
   memcpy(Buffer, Program, Count);
   return static_cast<long>(Count);

@@ -11,6 +11,7 @@
 #include <errno.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,6 +27,7 @@
 namespace {
 
 const char* ProgramName;
+size_t ProgramNameLength;
 
 // Signals 1 to 64 fit LinuxSignalAction's mask; a system that has fewer
 // refuses the rest, and they stay out of the set.
@@ -91,7 +93,7 @@ long LinuxReadLink(const char* Path, char* Buffer, size_t Size) {
 }
 
 long LinuxExecutablePath(char* Buffer, size_t Size) {
-  return LibcExecutablePath(ProgramName, Buffer, Size);
+  return LibcExecutablePath(ProgramName, ProgramNameLength, Buffer, Size);
 }
 
 long LinuxFileMode(int Descriptor) {
@@ -144,5 +146,6 @@ long LinuxRaise(int Signal) { return raise(Signal) == 0 ? 0 : -errno; }
 
 int main(int Count, char** Arguments) {
   ProgramName = Count > 0 ? Arguments[0] : nullptr;
+  ProgramNameLength = ProgramName ? strlen(ProgramName) : 0;
   PosixStart(Count, Arguments);
 }
