@@ -117,37 +117,6 @@ bool EnsureOutputOpen(TextChannel& Channel) {
   return false;
 }
 
-// Fills the buffer and hands it over whenever it becomes full, so a write
-// that fills it exactly goes out at once; the remainder stays buffered.
-void WriteBytes(TextChannel& Channel, const uint8_t* Data, int32_t Count) {
-  if (Channel.Mode != ModeOutput && !EnsureOutputOpen(Channel)) return;
-  for (;;) {
-    int32_t Free = Channel.BufferSize - Channel.BufferPos;
-    int32_t Take = Free > Count ? Count : Free;
-    uint8_t* To = Channel.BufferPtr + Channel.BufferPos;
-    for (int32_t I = 0; I < Take; ++I) To[I] = Data[I];
-    Channel.BufferPos += Take;
-    if (Free > Count) return;
-    Data += Take;
-    Count -= Take;
-    int32_t Result = Channel.TransferRoutine(Channel);
-    if (Result != 0) {
-      SetIoError(Result);
-      return;
-    }
-  }
-}
-
-// Out of line: most texts are written without padding.
-__attribute__((noinline)) void WritePadding(TextChannel& Channel, int32_t Count) {
-  while (Count > 64) {
-    WriteBytes(Channel, Spaces, 64);
-    Count -= 64;
-    if (IoErrorCode != 0) return;
-  }
-  if (Count > 0) WriteBytes(Channel, Spaces, Count);
-}
-
 void InitStandardChannels() {
   InputChannel.Mode = ModeClosed;
   OutputChannel.Mode = ModeClosed;
@@ -177,6 +146,37 @@ void EmitErrorMessage() {
 
 }  // namespace
 
+// Fills the buffer and hands it over whenever it becomes full, so a write
+// that fills it exactly goes out at once; the remainder stays buffered.
+void WriteBytes(TextChannel& Channel, const uint8_t* Data, int32_t Count) {
+  if (Channel.Mode != ModeOutput && !EnsureOutputOpen(Channel)) return;
+  for (;;) {
+    int32_t Free = Channel.BufferSize - Channel.BufferPos;
+    int32_t Take = Free > Count ? Count : Free;
+    uint8_t* To = Channel.BufferPtr + Channel.BufferPos;
+    for (int32_t I = 0; I < Take; ++I) To[I] = Data[I];
+    Channel.BufferPos += Take;
+    if (Free > Count) return;
+    Data += Take;
+    Count -= Take;
+    int32_t Result = Channel.TransferRoutine(Channel);
+    if (Result != 0) {
+      SetIoError(Result);
+      return;
+    }
+  }
+}
+
+// At most 64 spaces a write, stopping at the first failure.
+void WritePadding(TextChannel& Channel, int32_t Count) {
+  while (Count > 64) {
+    WriteBytes(Channel, Spaces, 64);
+    Count -= 64;
+    if (IoErrorCode != 0) return;
+  }
+  if (Count > 0) WriteBytes(Channel, Spaces, Count);
+}
+
 void WriteChar(TextChannel& Channel, uint8_t Value) {
   if (Channel.Mode != ModeOutput && !EnsureOutputOpen(Channel)) return;
   // A byte that fills the buffer stays there until the next one arrives.
@@ -188,11 +188,6 @@ void WriteChar(TextChannel& Channel, uint8_t Value) {
     }
   }
   Channel.BufferPtr[Channel.BufferPos++] = Value;
-}
-
-void WriteText(TextChannel& Channel, TextView Bytes, int32_t Width) {
-  if (Width > Bytes.Length) WritePadding(Channel, Width - Bytes.Length);
-  WriteBytes(Channel, Bytes.Data, Bytes.Length);
 }
 
 int32_t NoOpRoutine(TextChannel&) { return 0; }

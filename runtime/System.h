@@ -66,7 +66,13 @@ void FinishSystem();
 // CheckIoError. A console gets the bytes at every statement's end; a file
 // or a pipe when 128 are buffered and at termination.
 void WriteChar(TextChannel& Channel, uint8_t Value);
-void WriteText(TextChannel& Channel, TextView Bytes, int32_t Width);
+void WriteBytes(TextChannel& Channel, const uint8_t* Data, int32_t Count);
+// Spaces on the left up to Width; most texts have none.
+void WritePadding(TextChannel& Channel, int32_t Count);
+inline void WriteText(TextChannel& Channel, TextView Bytes, int32_t Width) {
+  if (Width > Bytes.Length) WritePadding(Channel, Width - Bytes.Length);
+  WriteBytes(Channel, Bytes.Data, Bytes.Length);
+}
 
 // The flush routine of a channel whose statements need no flush.
 int32_t NoOpRoutine(TextChannel& Channel);
