@@ -144,11 +144,10 @@ void EmitErrorMessage() {
   WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "\r\n", 2, &Written, nullptr);
 }
 
-}  // namespace
-
 // Fills the buffer and hands it over whenever it becomes full, so a write
 // that fills it exactly goes out at once; the remainder stays buffered.
-void WriteBytes(TextChannel& Channel, const uint8_t* Data, int32_t Count) {
+__attribute__((noinline)) void WriteThroughBuffer(TextChannel& Channel, const uint8_t* Data,
+                                                  int32_t Count) {
   if (Channel.Mode != ModeOutput && !EnsureOutputOpen(Channel)) return;
   for (;;) {
     int32_t Free = Channel.BufferSize - Channel.BufferPos;
@@ -165,6 +164,23 @@ void WriteBytes(TextChannel& Channel, const uint8_t* Data, int32_t Count) {
       return;
     }
   }
+}
+
+}  // namespace
+
+// Most writes are a few bytes into an open buffer with room to spare: they
+// are copied here, with no call. The bytes often come from a text filled a
+// moment ago, so they are read one at a time, as they were stored: a wider
+// read across two stores would have to wait for both to land.
+void WriteBytes(TextChannel& Channel, const uint8_t* Data, int32_t Count) {
+  int32_t Pos = Channel.BufferPos;
+  if (Channel.Mode != ModeOutput || Count >= Channel.BufferSize - Pos) {
+    WriteThroughBuffer(Channel, Data, Count);
+    return;
+  }
+  Channel.BufferPos = Pos + Count;
+  uint8_t* To = Channel.BufferPtr + Pos;
+  for (int32_t I = 0; I < Count; ++I) To[I] = Data[I];
 }
 
 // At most 64 spaces a write, stopping at the first failure.

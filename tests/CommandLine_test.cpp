@@ -98,6 +98,7 @@ TEST(GetParameter, TrailBytesOfDoubleByteCharactersAreNeverTested) {
       {"SPOUTER \x81\t\x82\x01 z", {"\x81\t\x82\x01", "z"}},
       {"SPOUTER \"\"\xFE\"\"", {"\xFE\""}},  // the pair is dropped, the next quote is a trail
       {"SPOUTER a\x81", {"a\x81"}},           // a lead byte before the NUL stands alone
+      {"SPOUTER ab\x81 c d", {"ab\x81 c", "d"}},  // ASCII first, then a blank as a trail
       {"SPOUTER \x80\" b\"", {"\x80 b"}},     // 0x80 leads nothing
   };
   for (const SplitCase& C : Cases) {

@@ -6,6 +6,18 @@ namespace {
 constexpr char Quote = '"';
 const char DefaultProgramToken[] = "spouter";
 
+// The bytes that may stand in an argument joined as it is: above 0x20 and
+// not a quote.
+struct PlainBytes {
+  bool Of[256];
+};
+constexpr PlainBytes MakePlainBytes() {
+  PlainBytes Table{};
+  for (int Byte = 0x21; Byte < 256; ++Byte) Table.Of[Byte] = Byte != Quote;
+  return Table;
+}
+constexpr PlainBytes Plain = MakePlainBytes();
+
 size_t ByteLength(const char* Argument) {
   const char* End = Argument;
   while (*End) ++End;
@@ -55,18 +67,24 @@ size_t CommandLineSize(int Count, char* const* Arguments) {
   return Size;
 }
 
-// One pass over the bytes, which stops at the first that rules it out;
-// nothing is written until every argument has passed.
+// One pass over the bytes, which stops at the first that rules it out. The
+// NUL after each argument that passed becomes a blank on the way; a refusal
+// puts back the ones already changed.
 char* JoinArgumentsInPlace(int Count, char** Arguments) {
   if (Count <= 0) return nullptr;
-  for (int I = 0; I < Count; ++I) {
-    const char* P = Arguments[I];
-    while (static_cast<unsigned char>(*P) > 0x20 && *P != Quote) ++P;
-    if (*P || P == Arguments[I]) return nullptr;
-    if (I + 1 < Count && Arguments[I + 1] != P + 1) return nullptr;
+  char* P = Arguments[0];
+  int Joined = 0;
+  for (;;) {
+    const char* Start = P;
+    while (Plain.Of[static_cast<unsigned char>(*P)]) ++P;
+    if (*P || P == Start) break;
+    if (Joined + 1 == Count) return Arguments[0];
+    if (Arguments[Joined + 1] != P + 1) break;
+    *P++ = ' ';
+    ++Joined;
   }
-  for (int I = 1; I < Count; ++I) Arguments[I][-1] = ' ';
-  return Arguments[0];
+  for (int I = 1; I <= Joined; ++I) Arguments[I][-1] = 0;
+  return nullptr;
 }
 
 void BuildCommandLine(int Count, char* const* Arguments, char* Line) {
