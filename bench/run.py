@@ -8,8 +8,10 @@ Per-run time, system calls and peak resident set of `spouter "Hello, World!"
 program that makes one write; then 100k and 200k parameters against
 `printf '%s'` with the same bytes; and the size and imports of the Windows
 executable; then long lines of 100k and 200k parameters of three shapes
-against a floor program (bench/floor.c) and printf '%s'. Prints each figure, the targets, and whether each is met; exits 1 if
-one is missed.
+against a floor program (bench/floor.c) and printf '%s', and for 100k of
+each shape the user-mode time of spouter's own code beside the floor's
+(perf samples). Prints each figure, the targets, and whether each is met;
+exits 1 if one is missed.
 """
 import argparse
 import os
@@ -171,6 +173,70 @@ def long_lines(spouter, floor, repeats, work, before=None):
     return results
 
 
+def spawn_runs(argvs, runs, path):
+    """Runs each argv runs times, taking turns, standard output on path."""
+    resource.setrlimit(resource.RLIMIT_STACK, (256 << 20, resource.RLIM_INFINITY))
+    out = os.open(path, os.O_RDWR | os.O_CREAT | os.O_TRUNC)
+    for _ in range(runs):
+        for argv in argvs:
+            os.lseek(out, 0, os.SEEK_SET)
+            os.ftruncate(out, 0)
+            pid = os.posix_spawn(argv[0], argv, os.environ, file_actions=[(os.POSIX_SPAWN_DUP2, out, 1)])
+            os.waitpid(pid, 0)
+    os.close(out)
+
+
+OWN_RUNS = 150
+
+
+def own_user_times(programs, work):
+    """Per shape of 100k parameters, the ms per run that each program spends
+    in user mode, in its own code: perf's 10 kHz clock samples over
+    OWN_RUNS runs that take turns, counted by process name. The wall times
+    hold the kernel's copying of the arguments too, which this leaves out.
+    None where perf cannot sample."""
+    if not shutil.which("perf"):
+        return None
+    named = {}
+    for name, path in programs.items():
+        named[name] = os.path.join(work, "own", name)
+        os.makedirs(os.path.dirname(named[name]), exist_ok=True)
+        shutil.copy(path, named[name])
+    results = {}
+    data = os.path.join(work, "perf.data")
+    for shape, argument, _ in LONG_SHAPES:
+        done = subprocess.run(
+            ["perf", "record", "-q", "-e", "cpu-clock", "-F", "10000", "-o", data, "--",
+             sys.executable, os.path.abspath(__file__), "--spawn-runs", str(OWN_RUNS),
+             "--argument", argument, "--count", "100000", "--output", os.path.join(work, "own-out")]
+            + list(named.values()), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if done.returncode != 0:
+            return None
+        report = subprocess.run(["perf", "report", "-i", data, "--sort", "comm,dso", "-n",
+                                 "--stdio", "-q"], capture_output=True, text=True).stdout
+        samples = {name: 0 for name in named}
+        for line in report.splitlines():
+            fields = line.split()
+            if len(fields) >= 4 and fields[2] in samples and not fields[3].startswith("[kernel"):
+                samples[fields[2]] += int(fields[1])
+        for name, count in samples.items():
+            results[(shape, name)] = count * 0.1 / OWN_RUNS
+    return results
+
+
+def print_own_user_times(results):
+    if results is None:
+        print("\nOwn user time: perf cannot sample here")
+        return
+    names = sorted({name for _, name in results}, key=lambda n: ("spouter", "before", "floor").index(n))
+    print(f"\nOwn user time, 100 000 parameters, ms per run from 10 kHz samples over {OWN_RUNS} runs each")
+    print(f"{'shape':<22}" + "".join(f"{n + ' ms':>12}" for n in names) + f"{'spouter - floor':>17}")
+    for shape, _, _ in LONG_SHAPES:
+        mine, floor = results[(shape, "spouter")], results[(shape, "floor")]
+        print(f"{shape:<22}" + "".join(f"{results[(shape, n)]:>12.3f}" for n in names)
+              + f"{mine - floor:>17.3f}")
+
+
 def print_long_lines(results, repeats, before=False):
     print(f"\nLong lines, standard output on a file, medians of {repeats} interleaved runs")
     print(f"{'shape':<22}{'parameters':>11}{'spouter ms':>12}{'floor ms':>10}{'printf ms':>11}"
@@ -201,10 +267,20 @@ def long_line_targets(results):
     ]
 
 
+def own_programs(spouter, floor, before):
+    programs = {"spouter": spouter, "floor": floor}
+    if before:
+        programs["before"] = before
+    return programs
+
+
 def long_lines_only(spouter, before, repeats):
     with tempfile.TemporaryDirectory() as work:
-        results = long_lines(spouter, build_floor(work), repeats, work, before)
+        floor = build_floor(work)
+        results = long_lines(spouter, floor, repeats, work, before)
+        own = own_user_times(own_programs(spouter, floor, before), work)
     print_long_lines(results, repeats, bool(before))
+    print_own_user_times(own)
     print("\nTargets")
     targets = long_line_targets(results)
     for text, met in targets:
@@ -281,7 +357,17 @@ def main():
     parser.add_argument("--before", help="another spouter to run beside it in the long lines")
     parser.add_argument("--long-only", action="store_true",
                         help="only the long lines, with their targets")
+    # The runs that perf samples for the own user times: this script again.
+    parser.add_argument("--spawn-runs", type=int, help=argparse.SUPPRESS)
+    parser.add_argument("--argument", help=argparse.SUPPRESS)
+    parser.add_argument("--count", type=int, help=argparse.SUPPRESS)
+    parser.add_argument("--output", help=argparse.SUPPRESS)
+    parser.add_argument("programs", nargs="*", help=argparse.SUPPRESS)
     options = parser.parse_args()
+    if options.spawn_runs:
+        spawn_runs([[p] + [options.argument] * options.count for p in options.programs],
+                   options.spawn_runs, options.output)
+        return 0
     if options.long_only:
         return long_lines_only(options.spouter, options.before, options.long_runs)
     for tool in ("gcc", "strace", "objdump"):
@@ -320,8 +406,10 @@ def main():
         target_checks = print_targets(target_builds(), work)
 
         long_repeats = options.long_runs
-        long_results = long_lines(options.spouter, build_floor(work), long_repeats, work, options.before)
+        floor = build_floor(work)
+        long_results = long_lines(options.spouter, floor, long_repeats, work, options.before)
         print_long_lines(long_results, long_repeats, bool(options.before))
+        print_own_user_times(own_user_times(own_programs(options.spouter, floor, options.before), work))
 
     exe_size = None
     if os.path.exists(options.exe):
