@@ -6,18 +6,6 @@ namespace {
 constexpr char Quote = '"';
 const char DefaultProgramToken[] = "spouter";
 
-// The bytes that may stand in an argument joined as it is: above 0x20 and
-// not a quote.
-struct PlainBytes {
-  bool Of[256];
-};
-constexpr PlainBytes MakePlainBytes() {
-  PlainBytes Table{};
-  for (int Byte = 0x21; Byte < 256; ++Byte) Table.Of[Byte] = Byte != Quote;
-  return Table;
-}
-constexpr PlainBytes Plain = MakePlainBytes();
-
 size_t ByteLength(const char* Argument) {
   const char* End = Argument;
   while (*End) ++End;
@@ -76,7 +64,7 @@ char* JoinArgumentsInPlace(int Count, char** Arguments) {
   int Joined = 0;
   for (;;) {
     const char* Start = P;
-    while (Plain.Of[static_cast<unsigned char>(*P)]) ++P;
+    while (static_cast<unsigned char>(*P) > 0x20 && *P != Quote) ++P;
     if (*P || P == Start) break;
     if (Joined + 1 == Count) return Arguments[0];
     if (Arguments[Joined + 1] != P + 1) break;
