@@ -64,6 +64,9 @@ TEST(GetParameter, SplitsByQuotingRules) {
       {"SPOUTER \"\"\"\"", {}},
       {"SPOUTER a\"\"b", {"ab"}},  // an empty pair inside a parameter joins it
       {"SPOUTER \"a b\"c\" d\"", {"a bc d"}},
+      // a text's full inline size of plain bytes, then a section
+      {"SPOUTER " + std::string(Text::InlineCapacity, 'p') + "\"q r\" s",
+       {std::string(Text::InlineCapacity, 'p') + "q r", "s"}},
   };
   for (const SplitCase& C : Cases) EXPECT_EQ(ParametersOf(C.Line), C.Parameters) << C.Line;
 }

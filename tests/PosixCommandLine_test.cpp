@@ -82,6 +82,7 @@ TEST(JoinArgumentsInPlace, GivesTheRebuiltLineOrLeavesTheArgumentsAlone) {
       {"spouter", "Hello,", "World!", "0D", "0A"}, {"./spouter"}, {"spouter", "\xC0\xFF\x21", "x"},
       {"spouter", "Hello, World!"}, {"spouter", "", "a"}, {"spouter", "a", ""}, {"", "x"},
       {"spouter", "a\"b"}, {"spouter", "\x01"}, {"spouter", "\x21", "tab\t"}, {"my prog", "x"},
+      {"spouter", "!a!", "!"}, {"spouter", "b!\"", "x"},
   };
   for (const std::vector<std::string>& Arguments : Cases) {
     std::string Joined;

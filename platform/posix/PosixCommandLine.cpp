@@ -64,7 +64,13 @@ char* JoinArgumentsInPlace(int Count, char** Arguments) {
   int Joined = 0;
   for (;;) {
     const char* Start = P;
-    while (static_cast<unsigned char>(*P) > 0x20 && *P != Quote) ++P;
+    // Most bytes lie above the quote; '!', the one byte between the blank
+    // and the quote, needs no quotes either.
+    for (;;) {
+      while (static_cast<unsigned char>(*P) > Quote) ++P;
+      if (*P != '!') break;
+      ++P;
+    }
     if (*P || P == Start) break;
     if (Joined + 1 == Count) return Arguments[0];
     if (Arguments[Joined + 1] != P + 1) break;
