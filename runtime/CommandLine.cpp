@@ -102,34 +102,31 @@ constexpr AsciiBytes MakeAsciiBytes() {
 }
 constexpr AsciiBytes Ascii = MakeAsciiBytes();
 
+Text CopyOfBytes(const char* Position, int32_t Length) {
+  Text Result(Length);
+  uint8_t* Out = Result.Data();
+  for (int32_t I = 0; I < Length; ++I) Out[I] = ByteAt(Position + I);
+  return Result;
+}
+
 }  // namespace
 
 // Separators and quotes are ASCII, so stepping over them byte by byte is
 // what CharNextA would do. A parameter of plain ASCII that fits inside a
-// text is then copied into it in the same pass that measures it, with no
-// call; any other goes the whole way.
+// text is then measured and copied here, with no call; any other goes the
+// whole way.
 Text ScanParameter(const char* Position, const char** Stop) {
   for (;;) {
     while (IsSeparator(ByteAt(Position))) ++Position;
     if (ByteAt(Position) != Quote || ByteAt(Position + 1) != Quote) break;
     Position += 2;
   }
-  Text Result;
-  uint8_t* Out = Result.Data();
-  int32_t Length = 0;
-  for (; Ascii.Plain[ByteAt(Position + Length)]; ++Length) {
-    if (Length == Text::InlineCapacity) break;
-    Out[Length] = ByteAt(Position + Length);
-  }
-  // Stopped by anything but a separator or the NUL: a quote, a byte above
-  // 0x7F, or one plain byte more than the text holds inside itself.
-  if (ByteAt(Position + Length) > 0x20) {
-    Result = ScanAnyParameter(Position, Stop);
-    return Result;
-  }
-  Result.SetShortLength(Length);
-  *Stop = Position + Length;
-  return Result;
+  const char* End = Position;
+  while (Ascii.Plain[ByteAt(End)]) ++End;
+  int32_t Length = static_cast<int32_t>(End - Position);
+  if (ByteAt(End) > 0x20 || Length > Text::InlineCapacity) return ScanAnyParameter(Position, Stop);
+  *Stop = End;
+  return CopyOfBytes(Position, Length);
 }
 
 Text GetParameter(int32_t Index) {

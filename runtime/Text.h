@@ -51,11 +51,6 @@ class Text {
   const uint8_t* Data() const { return OnHeap() ? Storage_.Block : Storage_.Bytes; }
   TextView View() const { return {Data(), Length_}; }
 
-  // A short text may be filled before its length is known: Data() of an
-  // empty text has room for InlineCapacity bytes, and SetShortLength(N),
-  // N at most InlineCapacity, makes the first N of them the text.
-  void SetShortLength(int32_t Length) { Length_ = Length; }
-
  private:
   bool OnHeap() const { return Length_ > InlineCapacity; }
   void Allocate(int32_t Length);
