@@ -316,7 +316,9 @@ def target_syscalls(build, work):
 
 def print_targets(builds, work):
     """Per target: layer, binary size and hello-run system calls; no times,
-    which mean nothing under an emulator. Returns the targets' (text, met)."""
+    which mean nothing under an emulator. Returns the targets' (text, met):
+    the program without a C library has them; the layer on a C library
+    pays that library's own start-up, which is shown but has no target."""
     print("\nTargets built here, hello run on /dev/null")
     print(f"{'target':<14}{'layer':<8}{'bytes':>9}{'syscalls':>10}")
     checks = []
@@ -324,8 +326,8 @@ def print_targets(builds, work):
         size = os.path.getsize(build["image"])
         calls = target_syscalls(build, work)
         print(f"{build['target']:<14}{build['layer']:<8}{size:>9}{calls:>10}")
-        checks.append((f"{build['target']}: {calls} system calls", calls <= 20))
         if build["layer"] == "linux":
+            checks.append((f"{build['target']}: {calls} system calls", calls <= 20))
             checks.append((f"{build['target']}: {size} bytes", size < 100 * 1024))
     return checks
 
