@@ -64,8 +64,9 @@ char* JoinArgumentsInPlace(int Count, char** Arguments) {
   int Joined = 0;
   for (;;) {
     const char* Start = P;
-    // Most bytes lie above the quote; '!', the one byte between the blank
-    // and the quote, needs no quotes either.
+    // Most bytes lie above the quote, and the inner loop tests only that;
+    // '!', the one byte between the blank and the quote, needs no quotes
+    // either. (One loop with both tests has the compiler test '!' first.)
     for (;;) {
       while (static_cast<unsigned char>(*P) > Quote) ++P;
       if (*P != '!') break;
