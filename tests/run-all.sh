@@ -24,6 +24,20 @@ for preset in "${cross_presets[@]}"; do
   ctest --preset "$preset"
 done
 
+# The flags that distributions' compilers add on their own (stack protector,
+# fortified calls, control-flow and stack-clash protection, PIE), all at
+# once, with GCC and with clang; the control-flow protection they ask for
+# must mark the program.
+for preset in hardened hardened-clang; do
+  cmake --preset "$preset"
+  cmake --build --preset "$preset"
+  ctest --preset "$preset"
+  if [ "$(uname -m)" = x86_64 ] && ! readelf -n "build-$preset/spouter" | grep -q 'x86 feature: IBT, SHSTK'; then
+    echo "FAIL: build-$preset/spouter is not marked for control-flow protection"
+    exit 1
+  fi
+done
+
 # Every target through every failure, as one table (shares the Wine prefix).
 bash tests/fault-matrix.sh build "${cross_presets[@]/#/build-}" --windows build-win32 build/wine-prefix
 
