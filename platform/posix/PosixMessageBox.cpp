@@ -62,7 +62,8 @@ void PutCharacter(BoxWriter& Out, uint8_t Byte) {
   // A control byte would move the terminal's cursor and break the frame.
   if (Byte < 0x20 || Byte == 0x7F) Byte = '?';
   char Utf8[3];
-  Put(Out, Utf8, Cp1251ToUtf8(Byte, Utf8));
+  const int Count = Cp1251ToUtf8(Byte, Utf8);
+  Put(Out, Utf8, Count);
 }
 
 struct BoxLine {

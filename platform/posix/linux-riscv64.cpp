@@ -39,6 +39,7 @@ struct KernelAction {
   uintptr_t Handler;
   unsigned long Flags;
   uint64_t Mask;
+  // cppcheck-suppress unusedStructMember ; only the emulator reads it
   uint64_t EmulatorMask;
 };
 
