@@ -45,6 +45,7 @@ if(CPACK_GENERATOR STREQUAL "DEB")
 
   set(Overrides ${Prefix}/share/lintian/overrides)
   file(MAKE_DIRECTORY ${Overrides})
+  file(CHMOD ${Prefix}/share/lintian ${Overrides} PERMISSIONS ${CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS})
   file(WRITE ${Overrides}/${CPACK_PACKAGE_NAME}
     "# The program links no C library, by design: it starts at its own entry\n"
     "# and makes its system calls itself, so there is nothing to link dynamically.\n"
@@ -62,4 +63,5 @@ elseif(CPACK_GENERATOR STREQUAL "ZIP")
     string(APPEND Sums "${Sum}  ${File}\n")
   endforeach()
   file(WRITE ${Staged}/SHA256SUMS "${Sums}")
+  file(CHMOD ${Staged}/SHA256SUMS PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 endif()

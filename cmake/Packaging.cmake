@@ -4,6 +4,11 @@
 # by side in a zip.
 # The version everywhere is the project's own.
 include(GNUInstallDirs)
+# Folders installed or packed have the usual permissions, whatever the umask of
+# the one who installs or packs them.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS})
 
 set(SPOUTER_DOCS ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE)
 
@@ -36,8 +41,13 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "write text and byte codes to standard out
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/PackageStaging.cmake)
 set(CPACK_SPOUTER_DOCDIR ${CMAKE_INSTALL_DOCDIR})
 set(CPACK_SPOUTER_GZIP ${GZIP_COMMAND})
-# The date of this version, in the form of a Debian changelog entry.
+# The date of this version, in the form of a Debian changelog entry, and
+# the same day in seconds since 1970, the files' time stamp in a package
+# made from a tree without its history (cmake/SourceDate.cmake).
 set(CPACK_SPOUTER_RELEASE_DATE "Tue, 08 Dec 2026 00:00:00 +0000")
+set(CPACK_SPOUTER_RELEASE_EPOCH 1796688000)
+set(CPACK_SPOUTER_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/SourceDate.cmake)
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
