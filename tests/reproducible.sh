@@ -7,11 +7,16 @@
 # whatever the build folders hold at their top: each executable, each .deb,
 # each zip and its .sha256. None may hold a folder of the build or the host
 # name.
+# A source without its history (an exported tree) is copied instead, its
+# build folders left out.
 # Usage: reproducible.sh [COMMIT]
 set -uo pipefail
 source_dir=$(realpath "$(dirname "$0")/..")
 source "$(dirname "$0")/check-lib.sh"
-commit=$(git -C "$source_dir" rev-parse "${1:-HEAD}") || exit 1
+commit=""
+if git -C "$source_dir" rev-parse --git-dir >/dev/null 2>&1; then
+  commit=$(git -C "$source_dir" rev-parse "${1:-HEAD}") || exit 1
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 windows=no
@@ -21,7 +26,12 @@ command -v i686-w64-mingw32-g++ >/dev/null && windows=yes
 # build FOLDER: clone the commit into FOLDER and build its artifacts; the
 # tests are no artifact, so they are not built.
 build() {
-  git clone -q "$source_dir" "$1" && git -C "$1" checkout -q --detach "$commit" && cd "$1" || return
+  if [ -n "$commit" ]; then
+    git clone -q "$source_dir" "$1" && git -C "$1" checkout -q --detach "$commit"
+  else
+    mkdir -p "$1" && tar -C "$source_dir" --exclude='./build*' -c . | tar -x -C "$1"
+  fi
+  cd "$1" || return
   {
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DSPOUTER_TESTS=OFF &&
       cmake --build build && (cd build && cpack) &&

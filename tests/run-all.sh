@@ -14,6 +14,8 @@ cmake --preset release
 cmake --build --preset release
 ctest --preset release
 bash tests/static-analysis.sh build
+# Every artifact, built twice from this commit in two other folders, the same.
+bash tests/reproducible.sh
 
 # The other processor families and the layer on the C library: cross builds
 # run their tests under the emulator.
