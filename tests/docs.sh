@@ -61,6 +61,23 @@ test_command=$(awk '/^Install what the tests need/ { found = 1 } found && fence 
 [ -n "$test_command" ] && grep -qxF "$test_command" "$source_dir/.ci/run"
 check "CI runs the README's test command ($test_command)" $?
 
+# Every preset that README names exists and is built by the whole suite;
+# the hardening flags it lists are the hardened presets' own, and the zig it
+# names is the one pinned for the macOS builds.
+readme_text=$(tr -s ' \n' '  ' <"$readme")
+presets=$(sed -n 's/^ *"name": "\([^"]*\)",$/\1/p' "$source_dir/CMakePresets.json" | sort -u)
+for preset in $(grep -oE '`[a-z0-9_-]+`' "$readme" | tr -d '`' | sort -u); do
+  grep -qx -- "$preset" <<<"$presets" || continue
+  grep -qwF -- "$preset" "$source_dir/tests/run-all.sh"
+  check "README's preset $preset: the suite builds it" $?
+done
+flags=$(sed -n 's/^ *"CMAKE_CXX_FLAGS": "\(.*\)",\{0,1\}$/\1/p' "$source_dir/CMakePresets.json")
+[ -n "$flags" ] && grep -qF -- "\`$flags\`" <<<"$readme_text"
+check "README lists the hardened presets' flags ($flags)" $?
+zig=$(sed -n 's/^ *"@ryoppippi\/zig-linux-x64": "\(.*\)"$/\1/p' "$source_dir/.ci/zig/package.json")
+[ -n "$zig" ] && grep -qF "zig $zig" <<<"$readme_text"
+check "README names the pinned zig ($zig)" $?
+
 # The exit codes: the README's table and the manual page's list name the
 # same ones, in the same order.
 readme_codes() { sed -n '/^## Exit codes/,/^## /p' "$readme" | sed -nE 's/^\| ([^|]+) \|.*/\1/p' | grep -vx Code; }
