@@ -39,6 +39,7 @@ set(CPACK_PACKAGE_NAME spouter)
 set(CPACK_PACKAGE_VENDOR "The SPOUTER developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "write text and byte codes to standard output, with no line end")
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/PackageStaging.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/PackageFinish.cmake)
 set(CPACK_SPOUTER_DOCDIR ${CMAKE_INSTALL_DOCDIR})
 set(CPACK_SPOUTER_GZIP ${GZIP_COMMAND})
 # The date of this version, in the form of a Debian changelog entry, and

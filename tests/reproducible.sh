@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Every artifact that a user downloads comes out bit for bit the same when
 # one commit is built twice: in two clones in different folders, one after
-# the other, the second under another time zone, locale and (as root)
-# host name, each by README's commands (the Quick start's build, then
+# the other, the second under another time zone, locale, umask and (as
+# root) host name, each by README's commands (the Quick start's build, then
 # cpack; the same for Windows where MinGW is installed). The artifacts are
 # whatever the build folders hold at their top: each executable, each .deb,
 # each zip and its .sha256. None may hold a folder of the build or the host
@@ -54,7 +54,7 @@ mkdir -p "$(dirname "$first")" "$(dirname "$second")"
 check "first build" $? "$(tail -n 20 "$first.log")"
 other_host=()
 [ "$(id -u)" = 0 ] && command -v unshare >/dev/null && other_host=(unshare --uts)
-(unset SOURCE_DATE_EPOCH; export TZ=Pacific/Kiritimati LC_ALL=C.UTF-8
+(unset SOURCE_DATE_EPOCH; umask 0002; export TZ=Pacific/Kiritimati LC_ALL=C.UTF-8
   "${other_host[@]}" bash -c "${other_host:+hostname spouter-rebuild;} $(declare -f build); windows=$windows source_dir=$source_dir commit=$commit build $second")
 check "second build" $? "$(tail -n 20 "$second.log")"
 
