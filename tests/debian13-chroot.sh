@@ -40,6 +40,14 @@ sed "s/ $VERSION_CODENAME\(-[a-z]*\)\{0,1\} / $suite\1 /" <<<"$release_lines" >"
 rm -f "$root/etc/apt/sources.list.d/debian.sources"
 bootstrapped=$(date +%s)
 
+# The certificate authorities that this machine added to its own (as a
+# network behind a TLS proxy needs) are the new system's too; its
+# ca-certificates package takes them in when it is installed.
+if compgen -G "/usr/local/share/ca-certificates/*.crt" >/dev/null; then
+  mkdir -p "$root/usr/local/share/ca-certificates"
+  cp /usr/local/share/ca-certificates/*.crt "$root/usr/local/share/ca-certificates/"
+fi
+
 # The committed tree, as a clone of it would be (without its history).
 rm -rf "$root/root/spouter"
 mkdir -p "$root/root/spouter"
