@@ -216,10 +216,16 @@ linux_rows() {  # linux_rows BUILD-FOLDER
   exec 3<&-
   files_row "$target" "Ctrl+C stops a shell loop" "$matrix/nothing" "$matrix/loop" 130 "$code"
 
+  # The type then comes from the family's own stat record: a character
+  # device still gets a write per statement.
   for error in enosys eperm; do
-    code=$(edges "statx-$error" "$spouter" "${hello_args[@]}")
-    files_row "$target" "statx refused ($error)" "$matrix/hello" "$matrix/out" 0 "$code"
+    code=$(python3 "$edges_script" "statx-$error" /dev/null strace -qq -e trace=write \
+      -e signal=none -o "$matrix/trace" "$spouter" "${hello_args[@]}")
+    writes_row "$target" "statx refused ($error), null device" "13 1 1" \
+      "$(written_sizes "$matrix/trace")" 0 "$code"
   done
+  code=$(edges statx-eperm "$spouter" "${hello_args[@]}")
+  files_row "$target" "statx refused (eperm), file" "$matrix/hello" "$matrix/out" 0 "$code"
   code=$(edges nonblocking-pipe "$spouter" "${numbered[@]}")
   files_row "$target" "non-blocking pipe, slow reader" "$matrix/numbered" "$matrix/out" 0 "$code"
   # A file-size limit: the file holds the bytes up to it, the run fails as a
