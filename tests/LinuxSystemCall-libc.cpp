@@ -1,6 +1,7 @@
 // The unit tests run on the C library, which owns the process's entry:
 // their system calls go through it.
 #include <errno.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/posix/LinuxFamily.h"
@@ -8,4 +9,9 @@
 extern "C" long LinuxSystemCall(long Number, long A, long B, long C, long D, long E, long F) {
   long Result = syscall(Number, A, B, C, D, E, F);
   return Result == -1 ? -errno : Result;
+}
+
+long LinuxStatFileMode(int Descriptor) {
+  struct stat Status;
+  return fstat(Descriptor, &Status) == 0 ? static_cast<long>(Status.st_mode) : -errno;
 }

@@ -97,6 +97,8 @@ provoked[105]=$?
 provoked[28]=$?
 (sleep 0.5; "$spouter" abc 0D 0A; echo $? >"$work/code") | true
 provoked[32]=$(cat "$work/code")
+prlimit --fsize=2 "$spouter" abc >"$work/out"
+provoked[27]=$?
 # Out of memory: the tightest address-space limit that still lets it run.
 # An emulator needs far more address space than the program, so only natively.
 big=$(head -c 120000 /dev/zero | tr '\0' x)
@@ -112,7 +114,7 @@ for kb in $([ -z "${SPOUTER_EMULATED:-}" ] && seq 256 128 4096); do
     break
   fi
 done
-for case in 0:0 105:105 28:others 32:others 203:203; do
+for case in 0:0 105:105 27:others 28:others 32:others 203:203; do
   code=${case%%:*} entry=${case#*:}
   [ "$code" = 203 ] && [ -n "${SPOUTER_EMULATED:-}" ] ||
     expect_equal "exit code $code: the run ends with it" "$code" "${provoked[$code]}"
@@ -121,6 +123,23 @@ for case in 0:0 105:105 28:others 32:others 203:203; do
   manual_entry "$entry" | grep -qw "$code"
   check "exit code $code: the manual page names it" $?
 done
+
+# Ctrl+C on Linux: the line with 217, then the end by SIGINT that a shell
+# shows as 130, as both say.
+code=$(python3 "$source_dir/tests/output-edges.py" pipe-interrupt "$work/out" "$spouter" \
+  "$(head -c 70000 /dev/zero | tr '\0' x)")
+expect_equal "Ctrl+C: the run ends by SIGINT" 130 "$code"
+[ "$(tail -c 32 "$work/out" | head -c 18)" = "Runtime error 217 " ]
+check "Ctrl+C: the line with 217 comes last" $?
+grep -q '`$?` is 130' "$readme" && grep -q 'status 130' "$manual"
+check "Ctrl+C: README and the manual page say 130" $?
+
+# The system calls of the hello run that README counts, natively.
+if [ -z "${SPOUTER_EMULATED:-}" ]; then
+  calls=$(sed -n 's/.*a run makes only the calls it needs (\([0-9]*\) for.*/\1/p' "$readme")
+  strace -o "$work/trace" "$spouter" "Hello, World!" 0D 0A >/dev/null
+  expect_equal "README: system calls of the hello run" "$calls" "$(grep -vc '^+++' "$work/trace")"
+fi
 
 echo "examples run: $readme_examples from README, $manual_examples from the manual page, $sessions session"
 finish

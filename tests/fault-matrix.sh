@@ -33,7 +33,7 @@ done
 matrix=$(mktemp -d)
 trap 'rm -rf "$matrix"' EXIT
 
-for tool in strace script prlimit cmp od; do
+for tool in strace script prlimit cmp od python3; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
 done
 
@@ -121,7 +121,7 @@ long=$(head -c 300 /dev/zero | tr '\0' x)
 # --- Linux -------------------------------------------------------------------
 
 linux_rows() {  # linux_rows BUILD-FOLDER
-  local target layer image emulator spouter fault_driver faults_na faults_reason emulated code got mode name kb location
+  local target layer image emulator spouter fault_driver faults_na faults_reason emulated code got mode name kb location status case error
   # shellcheck source=/dev/null
   source "$1/tests/target.env" || { cell "$1" "target.env" FAIL "$1/tests/target.env is missing"; return; }
 
@@ -184,6 +184,56 @@ linux_rows() {  # linux_rows BUILD-FOLDER
     files_row "$target" "memory exhausted" "$matrix/expected" "$matrix/out" 203 "$code"
   fi
 
+  # The edges of output: Ctrl+C while the output waits on a reader, sandboxes
+  # and limits. A run that an interrupt cut short holds a prefix of its bytes,
+  # each once, then the message with 217, and it ends by SIGINT itself (130).
+  edges() {  # edges CASE PROGRAM ARGS... : bytes to $matrix/out, status echoed
+    python3 "$edges_script" "$1" "$matrix/out" "${@:2}"
+  }
+  # The first parameter is 3 bytes: a terminal's room then ends inside a
+  # block, and the kernel takes part of one.
+  for case in pty socket; do
+    code=$(edges "$case-interrupt" "$spouter" abc "${numbered[@]}")
+    cut_short "$matrix/abc-numbered" "$matrix/out" 217 >"$matrix/expected"
+    files_row "$target" "Ctrl+C, $case nobody reads" "$matrix/expected" "$matrix/out" 130 "$code"
+  done
+  code=$(edges pipe-two-interrupts "$spouter" "${numbered[@]}")
+  cut_short "$matrix/numbered" "$matrix/out" none >"$matrix/expected"
+  files_row "$target" "Ctrl+C twice, pipe nobody reads" "$matrix/expected" "$matrix/out" 130 "$code"
+  # A fault's error path blocked on a full pipe keeps the fault's code.
+  code=$(edges pipe-interrupt "$fault_driver" null "${pipe_full[@]}" abc)
+  { cat "$matrix/pipe_full"; cut_short /dev/null "$matrix/out" 216 | tail -c 32; } >"$matrix/expected"
+  files_row "$target" "Ctrl+C in a fault's error path" "$matrix/expected" "$matrix/out" 216 "$code"
+  # A shell stops its script when the program it waited for ended by SIGINT.
+  mkfifo "$matrix/fifo"
+  exec 3<>"$matrix/fifo"
+  set -m
+  bash -c 'for i in 1 2 3; do "$0" "${@:2}" >"$1"; echo "iteration $i: $?"; done; echo finished' \
+    "$spouter" "$matrix/fifo" "${numbered[@]}" >"$matrix/loop" &
+  set +m
+  interrupt_when_full $!
+  rm -f "$matrix/fifo"
+  exec 3<&-
+  files_row "$target" "Ctrl+C stops a shell loop" "$matrix/nothing" "$matrix/loop" 130 "$code"
+
+  # The type then comes from the family's own stat record: a character
+  # device still gets a write per statement.
+  for error in enosys eperm; do
+    code=$(python3 "$edges_script" "statx-$error" /dev/null strace -qq -e trace=write \
+      -e signal=none -o "$matrix/trace" "$spouter" "${hello_args[@]}")
+    writes_row "$target" "statx refused ($error), null device" "13 1 1" \
+      "$(written_sizes "$matrix/trace")" 0 "$code"
+  done
+  code=$(edges statx-eperm "$spouter" "${hello_args[@]}")
+  files_row "$target" "statx refused (eperm), file" "$matrix/hello" "$matrix/out" 0 "$code"
+  code=$(edges nonblocking-pipe "$spouter" "${numbered[@]}")
+  files_row "$target" "non-blocking pipe, slow reader" "$matrix/numbered" "$matrix/out" 0 "$code"
+  # A file-size limit: the file holds the bytes up to it, the run fails as a
+  # write does (EFBIG), and its message finds no room.
+  (prlimit --fsize=1000 "$spouter" "${numbered[@]}" >"$matrix/out"; echo $? >"$matrix/code")
+  head -c 1000 "$matrix/numbered" >"$matrix/expected"
+  files_row "$target" "file-size limit" "$matrix/expected" "$matrix/out" 27 "$(cat "$matrix/code")"
+
   # Faults, standard output on a file so that the bytes before the fault are
   # still buffered when it strikes.
   while IFS='|' read -r mode code name; do
@@ -194,11 +244,58 @@ linux_rows() {  # linux_rows BUILD-FOLDER
     "$fault_driver" "$mode" "${pending[@]}" >"$matrix/out" 2>/dev/null
     got=$?
     fault_output "$code" "$matrix/out" >"$matrix/expected"
-    files_row "$target" "fault: $name" "$matrix/expected" "$matrix/out" "$code" "$got"
+    # After its message, an interrupted run ends by SIGINT itself.
+    status=$code
+    [ "$mode" = interrupt ] && status=130
+    files_row "$target" "fault: $name" "$matrix/expected" "$matrix/out" "$status" "$got"
   done <<<"$faults"
 }
 
 big=$(head -c 120000 /dev/zero | tr '\0' m)
+# 100 parameters of 1000 bytes, no two stretches alike, so that a block
+# written twice shows; and 64 KiB, exactly what a pipe holds.
+numbered=()
+for i in $(seq 0 99); do numbered+=("$(printf '%05d' $(seq $((i * 200)) $((i * 200 + 199))))"); done
+printf '%s' "${numbered[@]}" >"$matrix/numbered"
+printf '%s' abc "${numbered[@]}" >"$matrix/abc-numbered"
+pipe_full=()
+for i in $(seq 64); do pipe_full+=("$(head -c 1024 "$matrix/numbered")"); done
+printf '%s' "${pipe_full[@]}" abc >"$matrix/pipe_full"
+edges_script=$(dirname "$0")/output-edges.py
+
+# The expected bytes of a run cut short: as much of FULL as OUTPUT holds
+# before its message, then the message with CODE; for "none" no message.
+cut_short() {  # cut_short FULL OUTPUT CODE
+  local size
+  size=$(stat -c %s "$2")
+  if [ "$3" = none ]; then
+    head -c "$size" "$1"
+    return
+  fi
+  [ "$size" -ge 32 ] && head -c $((size - 32)) "$1"
+  printf 'Runtime error %3s at %s\0\r\n' "$3" "$(tail -c 11 "$2" | head -c 8)"
+}
+
+# Interrupts the process group GROUP once the pipe open as descriptor 3
+# stops filling, lets a reader drain it, and sets code to the status of the
+# group's leader.
+interrupt_when_full() {  # interrupt_when_full GROUP
+  local before after
+  after=-1
+  until [ "$after" = "${before:-}" ] && [ "$after" -gt 0 ]; do
+    before=$after
+    sleep 0.3
+    after=$(python3 -c 'import fcntl, sys, termios, struct
+print(struct.unpack("i", fcntl.ioctl(3, termios.FIONREAD, b"0000"))[0])')
+  done
+  kill -INT -- -"$1"
+  sleep 0.3
+  cat <&3 >/dev/null &
+  wait "$1"
+  code=$?
+  kill $!
+}
+
 for build in "${linux_builds[@]}"; do linux_rows "$build"; done
 
 # --- Windows, under Wine ----------------------------------------------------

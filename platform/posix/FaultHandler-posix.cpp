@@ -1,6 +1,5 @@
-// The top-level fault handler on POSIX: processor faults and an interrupt
-// arrive as signals, caught on an alternate stack so that a stack overflow
-// is caught too. Only signal-safe work happens here: the handler maps the
+// The top-level fault handler on POSIX: processor faults arrive as signals,
+// caught on an alternate stack so that a stack overflow is caught too. Only signal-safe work happens here: the handler maps the
 // signal to a fault status and ends the run through RunError, which writes
 // with direct calls and leaves through _exit.
 #include <signal.h>
@@ -14,7 +13,7 @@
 
 namespace {
 
-const int CaughtSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGINT};
+const int CaughtSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP};
 
 // A fault while the run-time error path is finishing comes back through
 // RunError, and finishing goes on with what is left. A path that keeps
@@ -76,19 +75,13 @@ void InstallFaultHandler() {
   LinuxSetSignalStack(AlternateStack, sizeof AlternateStack);
 
   // Not deferred: a fault while finishing after a fault must reach the
-  // handler again rather than kill the process. An interrupt waits until
-  // the run has ended.
+  // handler again rather than kill the process. Nothing is blocked either:
+  // the error path may wait on a reader, and Ctrl+C must still reach the
+  // process there.
   LinuxSignalAction Action = {};
   Action.Handler = LinuxHandlerAddress(TopLevelFaultHandler);
   Action.Flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
-  Action.Mask = uint64_t{1} << (SIGINT - 1);
-  for (int Signal : CaughtSignals) {
-    LinuxSignalAction Previous = {};
-    LinuxSetSignalAction(Signal, &Action, &Previous);
-    // An interrupt that the caller chose to ignore stays ignored.
-    if (Signal == SIGINT && Previous.Handler == LinuxIgnoreSignal)
-      LinuxSetSignalAction(Signal, &Previous, nullptr);
-  }
+  for (int Signal : CaughtSignals) LinuxSetSignalAction(Signal, &Action, nullptr);
   Installed = 1;
 }
 

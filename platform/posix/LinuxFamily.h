@@ -10,15 +10,41 @@
 extern "C" long LinuxSystemCall(long Number, long A = 0, long B = 0, long C = 0, long D = 0,
                                 long E = 0, long F = 0);
 
+// The kernel's signal set: 64 signals in words of a long, the first word
+// for the lowest signals, whatever the byte order.
+typedef unsigned long LinuxKernelMask[64 / (8 * sizeof(unsigned long))];
+
+inline void SetKernelMask(LinuxKernelMask& Words, uint64_t Mask) {
+  for (size_t I = 0; I < sizeof Words / sizeof Words[0]; ++I)
+    Words[I] = static_cast<unsigned long>(Mask >> (I * 8 * sizeof(unsigned long)));
+}
+
+inline uint64_t KernelMaskOf(const LinuxKernelMask& Words) {
+  uint64_t Mask = 0;
+  for (size_t I = 0; I < sizeof Words / sizeof Words[0]; ++I)
+    Mask |= static_cast<uint64_t>(Words[I]) << (I * 8 * sizeof(unsigned long));
+  return Mask;
+}
+
 // rt_sigaction's record on the families whose handlers return through a
-// routine of the caller's, the restorer.
+// routine of the caller's, the restorer. The kernel reads the mask right
+// behind the restorer, with a long's alignment: a 64-bit field there would
+// be aligned to 8 bytes on 32-bit ARM and land 4 bytes too far.
 struct LinuxRestorerAction {
   uintptr_t Handler;
   unsigned long Flags;
   void (*Restorer)();
-  uint64_t Mask;
+  LinuxKernelMask Mask;
 };
+static_assert(offsetof(LinuxRestorerAction, Mask) == 3 * sizeof(unsigned long),
+              "the signal mask follows handler, flags and restorer");
+static_assert(sizeof(LinuxRestorerAction) == 3 * sizeof(unsigned long) + 8,
+              "the kernel's signal action record holds a 64-signal mask");
 constexpr unsigned long LinuxRestorerFlag = 0x04000000;
+
+// The mode bits of the open file by the family's own stat call, for the
+// kernels that lack statx or refuse it.
+long LinuxStatFileMode(int Descriptor);
 
 // LinuxSetSignalAction for those families, with Restorer as the return.
 long LinuxSetActionWithRestorer(int Signal, const LinuxSignalAction* Action,

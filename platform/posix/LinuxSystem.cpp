@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <linux/stat.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
 
@@ -26,6 +27,12 @@ long LinuxWrite(int Descriptor, const void* Data, size_t Count) {
   return LinuxSystemCall(SYS_write, Descriptor, Arg(Data), Size(Count));
 }
 
+// Every family has ppoll; the older poll is missing on the newer ones.
+long LinuxWaitWritable(int Descriptor) {
+  struct pollfd Wanted = {Descriptor, POLLOUT, 0};
+  return LinuxSystemCall(SYS_ppoll, Arg(&Wanted), 1, 0, 0, sizeof(uint64_t));
+}
+
 // The newer families have no readlink; every family has readlinkat.
 long LinuxReadLink(const char* Path, char* Buffer, size_t Count) {
   return LinuxSystemCall(SYS_readlinkat, AT_FDCWD, Arg(Path), Arg(Buffer), Size(Count));
@@ -35,13 +42,17 @@ long LinuxExecutablePath(char* Buffer, size_t Count) {
   return LinuxReadLink("/proc/self/exe", Buffer, Count);
 }
 
-// statx's record is the same on every family, unlike the old stat's.
+// statx's record is the same on every family, unlike the old stat's. Kernels
+// before 4.11 have no statx, and some sandboxes refuse it: the family's own
+// stat call answers there.
 long LinuxFileMode(int Descriptor) {
   struct statx Status = {};
   long Result =
       LinuxSystemCall(SYS_statx, Descriptor, Arg(""), AT_EMPTY_PATH, STATX_TYPE, Arg(&Status));
-  return Result < 0 ? Result : static_cast<long>(Status.stx_mode);
+  return Result < 0 ? LinuxStatFileMode(Descriptor) : static_cast<long>(Status.stx_mode);
 }
+
+long LinuxDuplicate(int Descriptor) { return LinuxSystemCall(SYS_dup, Descriptor); }
 
 long LinuxClose(int Descriptor) { return LinuxSystemCall(SYS_close, Descriptor); }
 
@@ -69,11 +80,16 @@ void LinuxUnmapMemory(void* Address, size_t Count) {
 long LinuxSetActionWithRestorer(int Signal, const LinuxSignalAction* Action,
                                 LinuxSignalAction* Previous, void (*Restorer)()) {
   LinuxRestorerAction New = {};
-  if (Action) New = {Action->Handler, Action->Flags | LinuxRestorerFlag, Restorer, Action->Mask};
+  if (Action) {
+    New.Handler = Action->Handler;
+    New.Flags = Action->Flags | LinuxRestorerFlag;
+    New.Restorer = Restorer;
+    SetKernelMask(New.Mask, Action->Mask);
+  }
   LinuxRestorerAction Old = {};
   long Result = LinuxSystemCall(SYS_rt_sigaction, Signal, Action ? Arg(&New) : 0,
                                 Previous ? Arg(&Old) : 0, sizeof New.Mask);
-  if (Previous) *Previous = {Old.Handler, Old.Flags & ~LinuxRestorerFlag, Old.Mask};
+  if (Previous) *Previous = {Old.Handler, Old.Flags & ~LinuxRestorerFlag, KernelMaskOf(Old.Mask)};
   return Result;
 }
 

@@ -9,6 +9,9 @@
 #include <stdint.h>
 
 long LinuxWrite(int Descriptor, const void* Data, size_t Count);
+// Waits until the descriptor can take bytes again; an interrupt ends the
+// wait early.
+long LinuxWaitWritable(int Descriptor);
 // The target of the link at Path, not NUL-ended; its length.
 long LinuxReadLink(const char* Path, char* Buffer, size_t Size);
 // The path of the program's own file, not NUL-ended; its length (Size when
@@ -17,6 +20,8 @@ long LinuxExecutablePath(char* Buffer, size_t Size);
 // The file type and mode bits of the open file (test them with S_ISCHR
 // and the like).
 long LinuxFileMode(int Descriptor);
+// A new descriptor for the same open file.
+long LinuxDuplicate(int Descriptor);
 long LinuxClose(int Descriptor);
 [[noreturn]] void LinuxExit(int Code);
 

@@ -13,7 +13,9 @@
 #include "platform/posix/PosixCommandLine.h"
 #include "platform/posix/PosixFaultStatus.h"
 #include "platform/posix/PosixHeap.h"
+#include "platform/posix/PosixInterrupt.h"
 #include "platform/posix/PosixMessageBox.h"
+#include "platform/posix/PosixWrite.h"
 #include "runtime/System.h"
 
 namespace {
@@ -23,6 +25,9 @@ char** Arguments;
 char* CommandLine;
 char ShortCommandLine[4096];  // most lines fit: no memory to map for them
 DWORD LastError;
+// Standard output is a regular file: some file systems report a failed
+// write only when it is closed.
+bool OutputIsFile;
 
 int DescriptorOf(HANDLE Handle) { return static_cast<int>(reinterpret_cast<intptr_t>(Handle)); }
 
@@ -71,37 +76,54 @@ HANDLE WINAPI GetStdHandle(DWORD Which) {
   return INVALID_HANDLE_VALUE;
 }
 
+// Unknown only for a descriptor that is not open. One whose type the system
+// will not tell is written as a file is: the bytes are the same.
 DWORD WINAPI GetFileType(HANDLE File) {
   long Mode = LinuxFileMode(DescriptorOf(File));
-  if (!Succeeded(Mode)) return FILE_TYPE_UNKNOWN;
+  if (Mode == -EBADF) return FILE_TYPE_UNKNOWN;
+  if (Mode < 0) return FILE_TYPE_DISK;
   if (S_ISCHR(Mode)) return FILE_TYPE_CHAR;
   if (S_ISFIFO(Mode) || S_ISSOCK(Mode)) return FILE_TYPE_PIPE;
+  if (DescriptorOf(File) == 1 && S_ISREG(Mode)) OutputIsFile = true;
   return FILE_TYPE_DISK;
 }
 
 BOOL WINAPI WriteFile(HANDLE File, LPCVOID Data, DWORD Count, LPDWORD Written, LPOVERLAPPED) {
-  const char* Next = static_cast<const char*>(Data);
-  DWORD Done = 0;
-  while (Done < Count) {
-    long Result = LinuxWrite(DescriptorOf(File), Next + Done, Count - Done);
-    if (Result == -EINTR) continue;
-    if (!Succeeded(Result)) {
-      if (Written) *Written = Done;
-      return FALSE;
-    }
-    Done += static_cast<DWORD>(Result);
-  }
-  if (Written) *Written = Done;
-  return TRUE;
+  // Between two writes every byte of the channel is either out or still in
+  // its buffer: the place where an interrupt can end the run.
+  EndRunIfInterrupted(__builtin_return_address(0));
+  size_t Done = 0;
+  long Error = WriteWhole(DescriptorOf(File), Data, Count, Done);
+  if (Written) *Written = static_cast<DWORD>(Done);
+  if (Error == 0) return TRUE;
+  LastError = static_cast<DWORD>(Error);
+  return FALSE;
 }
 
 DWORD WINAPI GetLastError(void) { return LastError; }
 
+// The standard descriptors stay open: they are the caller's, and a closed
+// one would be given to the next file that the process opened.
 BOOL WINAPI CloseHandle(HANDLE Object) {
-  return Succeeded(LinuxClose(DescriptorOf(Object))) ? TRUE : FALSE;
+  int Descriptor = DescriptorOf(Object);
+  if (Descriptor <= 2) return TRUE;
+  return Succeeded(LinuxClose(Descriptor)) ? TRUE : FALSE;
 }
 
-void WINAPI ExitProcess(unsigned ExitCode) { LinuxExit(static_cast<int>(ExitCode)); }
+void WINAPI ExitProcess(unsigned ExitCode) {
+  if (ExitCode == 0) {
+    EndRunIfInterrupted(__builtin_return_address(0));
+    // A file system that reports a failed write only at close (NFS, some
+    // FUSE ones) tells it at the close of any descriptor of the file: a
+    // copy's, so that the message can still go to standard output.
+    long Copy = OutputIsFile ? LinuxDuplicate(1) : -EBADF;
+    long Result = Copy >= 0 ? LinuxClose(static_cast<int>(Copy)) : 0;
+    if (Result < 0 && Result != -EINTR)
+      RunError(static_cast<uint8_t>(-Result), GetCodeLocation(__builtin_return_address(0)));
+  }
+  EndProcessIfInterrupted();
+  LinuxExit(static_cast<int>(ExitCode));
+}
 
 HANDLE WINAPI HeapCreate(DWORD, SIZE_T, SIZE_T) {
   PosixHeap* Heap = CreatePosixHeap();
@@ -144,10 +166,13 @@ uint32_t GetCodeLocation(const void* Address) {
 }
 
 extern "C" [[noreturn]] void PosixStart(int Count, char** Vector) {
-  // A reader that went away is a failed write, not a silent death.
+  // A reader that went away, or a file-size limit reached, is a failed
+  // write, not a silent death.
   LinuxSignalAction Ignore = {};
   Ignore.Handler = LinuxIgnoreSignal;
   LinuxSetSignalAction(SIGPIPE, &Ignore, nullptr);
+  LinuxSetSignalAction(SIGXFSZ, &Ignore, nullptr);
+  InstallInterruptHandler();
   ArgumentCount = Count;
   Arguments = Vector;
   ProcessArguments();

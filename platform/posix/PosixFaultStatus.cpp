@@ -121,8 +121,6 @@ uint32_t FaultStatusOf(const SignalFault& Fault) {
                                                                   : STATUS_ILLEGAL_INSTRUCTION;
     case SIGTRAP:
       return STATUS_BREAKPOINT;
-    case SIGINT:
-      return STATUS_CONTROL_C_EXIT;
   }
   return OtherFault;
 }

@@ -37,6 +37,11 @@ uint32_t CheckOf(const BlockHeader* Header) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Header)) ^ OutMark;
 }
 
+// The first chunk of one heap at a time is the program's own storage: a run
+// whose texts fit in it maps nothing and unmaps nothing.
+alignas(16) uint8_t OwnChunk[ChunkSize];
+bool OwnChunkInUse;
+
 }  // namespace
 
 struct PosixHeap {
@@ -94,8 +99,13 @@ void* AllocateBig(PosixHeap* Heap, size_t Bytes) {
 }  // namespace
 
 PosixHeap* CreatePosixHeap() {
-  Region* First = MapRegion(nullptr, ChunkSize);
+  Region* First = reinterpret_cast<Region*>(OwnChunk);
+  if (OwnChunkInUse) First = MapRegion(nullptr, ChunkSize);
   if (!First) return nullptr;
+  if (First == reinterpret_cast<Region*>(OwnChunk)) {
+    OwnChunkInUse = true;
+    *First = {nullptr, nullptr, ChunkSize};
+  }
   PosixHeap* Heap = reinterpret_cast<PosixHeap*>(First + 1);
   *Heap = PosixHeap();
   Heap->Regions = First;
@@ -111,7 +121,10 @@ void DestroyPosixHeap(PosixHeap* Heap) {
   Region* Mapped = Heap->Regions;
   while (Mapped) {
     Region* Next = Mapped->Next;
-    LinuxUnmapMemory(Mapped, Mapped->Size);
+    if (Mapped == reinterpret_cast<Region*>(OwnChunk))
+      OwnChunkInUse = false;
+    else
+      LinuxUnmapMemory(Mapped, Mapped->Size);
     Mapped = Next;
   }
 }

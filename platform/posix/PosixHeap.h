@@ -1,6 +1,7 @@
 // Storage for byte strings without a C library: blocks in power-of-two size
-// classes carved from mapped chunks, larger ones mapped on their own.
-// Destroying a heap unmaps everything it holds at once.
+// classes carved from chunks (the first one static, the others mapped),
+// larger ones mapped on their own. Destroying a heap gives back everything
+// it holds at once.
 #pragma once
 
 #include <stddef.h>

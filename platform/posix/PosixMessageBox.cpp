@@ -2,9 +2,7 @@
 // around a title line and the text, in UTF-8.
 #include "platform/posix/PosixMessageBox.h"
 
-#include <errno.h>
-
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/PosixWrite.h"
 
 namespace {
 
@@ -32,16 +30,9 @@ struct BoxWriter {
 };
 
 void Flush(BoxWriter& Out) {
-  int Done = 0;
-  while (!Out.Failed && Done < Out.Used) {
-    long Result = LinuxWrite(Out.Descriptor, Out.Buffer + Done, Out.Used - Done);
-    if (Result == -EINTR) continue;
-    if (Result <= 0) {
-      Out.Failed = true;
-      break;
-    }
-    Done += static_cast<int>(Result);
-  }
+  size_t Done = 0;
+  if (!Out.Failed && WriteWhole(Out.Descriptor, Out.Buffer, static_cast<size_t>(Out.Used), Done) != 0)
+    Out.Failed = true;
   Out.Used = 0;
 }
 

@@ -9,6 +9,7 @@
 #endif
 
 #include <errno.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
@@ -88,6 +89,11 @@ long LinuxWrite(int Descriptor, const void* Data, size_t Count) {
   return Checked(write(Descriptor, Data, Count));
 }
 
+long LinuxWaitWritable(int Descriptor) {
+  struct pollfd Wanted = {Descriptor, POLLOUT, 0};
+  return Checked(poll(&Wanted, 1, -1));
+}
+
 long LinuxReadLink(const char* Path, char* Buffer, size_t Size) {
   return Checked(readlink(Path, Buffer, Size));
 }
@@ -101,6 +107,8 @@ long LinuxFileMode(int Descriptor) {
   if (fstat(Descriptor, &Status) != 0) return -errno;
   return static_cast<long>(Status.st_mode);
 }
+
+long LinuxDuplicate(int Descriptor) { return Checked(dup(Descriptor)); }
 
 long LinuxClose(int Descriptor) { return Checked(close(Descriptor)); }
 

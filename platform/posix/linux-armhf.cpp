@@ -1,5 +1,7 @@
-// 32-bit ARM Linux (EABI): system-call instruction, entry, signal return, fault-context registers, and the EABI helpers a C library would give.
+// 32-bit ARM Linux (EABI): system-call instruction, entry, signal return, fault-context registers, the stat record, and the EABI helpers a C library would give.
 #include <string.h>
+#include <asm/stat.h>
+#include <sys/syscall.h>
 #include <sys/ucontext.h>
 
 #include "platform/Platform.h"
@@ -53,6 +55,13 @@ extern "C" void LinuxSignalReturn();
 long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
                           LinuxSignalAction* Previous) {
   return LinuxSetActionWithRestorer(Signal, Action, Previous, LinuxSignalReturn);
+}
+
+// The kernel's own record of its 64-bit stat call on this family.
+long LinuxStatFileMode(int Descriptor) {
+  struct stat64 Status = {};
+  long Result = LinuxSystemCall(SYS_fstat64, Descriptor, reinterpret_cast<long>(&Status));
+  return Result < 0 ? Result : static_cast<long>(Status.st_mode);
 }
 
 LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {

@@ -1,4 +1,6 @@
-// 32-bit x86 Linux: system-call instruction, entry, signal return, fault-context registers.
+// 32-bit x86 Linux: system-call instruction, entry, signal return, fault-context registers, the stat record.
+#include <asm/stat.h>
+#include <sys/syscall.h>
 #include <sys/ucontext.h>
 
 #include "platform/posix/LinuxFamily.h"
@@ -48,6 +50,13 @@ extern "C" void LinuxSignalReturn();
 long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
                           LinuxSignalAction* Previous) {
   return LinuxSetActionWithRestorer(Signal, Action, Previous, LinuxSignalReturn);
+}
+
+// The kernel's own record of its 64-bit stat call on this family.
+long LinuxStatFileMode(int Descriptor) {
+  struct stat64 Status = {};
+  long Result = LinuxSystemCall(SYS_fstat64, Descriptor, reinterpret_cast<long>(&Status));
+  return Result < 0 ? Result : static_cast<long>(Status.st_mode);
 }
 
 LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {

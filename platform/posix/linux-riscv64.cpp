@@ -1,4 +1,5 @@
-// 64-bit RISC-V Linux: system-call instruction, entry, signal return, fault-context registers.
+// 64-bit RISC-V Linux: system-call instruction, entry, signal return, fault-context registers, the stat record.
+#include <asm/stat.h>
 #include <sys/syscall.h>
 #include <sys/ucontext.h>
 
@@ -52,6 +53,13 @@ long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
                                 reinterpret_cast<long>(&Old), sizeof Old.Mask);
   if (Previous) *Previous = {Old.Handler, Old.Flags, Old.Mask};
   return Result;
+}
+
+// The kernel's own record of its stat call on this family.
+long LinuxStatFileMode(int Descriptor) {
+  struct stat Status = {};
+  long Result = LinuxSystemCall(SYS_fstat, Descriptor, reinterpret_cast<long>(&Status));
+  return Result < 0 ? Result : static_cast<long>(Status.st_mode);
 }
 
 LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {

@@ -1,4 +1,6 @@
-// x86-64 Linux: system-call instruction, entry, signal return, fault-context registers.
+// x86-64 Linux: system-call instruction, entry, signal return, fault-context registers, the stat record.
+#include <asm/stat.h>
+#include <sys/syscall.h>
 #include <sys/ucontext.h>
 
 #include "platform/posix/LinuxFamily.h"
@@ -37,6 +39,13 @@ extern "C" void LinuxSignalReturn();
 long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
                           LinuxSignalAction* Previous) {
   return LinuxSetActionWithRestorer(Signal, Action, Previous, LinuxSignalReturn);
+}
+
+// The kernel's own record of its stat call on this family.
+long LinuxStatFileMode(int Descriptor) {
+  struct stat Status = {};
+  long Result = LinuxSystemCall(SYS_fstat, Descriptor, reinterpret_cast<long>(&Status));
+  return Result < 0 ? Result : static_cast<long>(Status.st_mode);
 }
 
 LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {

@@ -1,0 +1,56 @@
+// Ctrl+C on POSIX: recorded by the signal handler, acted on at a safe point.
+#include "platform/posix/PosixInterrupt.h"
+
+#include <signal.h>
+
+#include "platform/Platform.h"
+#include "platform/posix/LinuxSystem.h"
+#include "runtime/FaultHandler.h"
+#include "runtime/System.h"
+
+namespace {
+
+volatile sig_atomic_t Interrupted;
+bool RunEndedByInterrupt;
+
+void EndByDefaultAction(int Signal) {
+  LinuxSignalAction Default = {};
+  Default.Handler = LinuxDefaultAction;
+  LinuxSetSignalAction(Signal, &Default, nullptr);
+  LinuxRaise(Signal);
+}
+
+// Only signal-safe work: a flag, or the default action for the second one,
+// which takes effect as the handler returns and unblocks the signal.
+void InterruptHandler(int Signal, siginfo_t*, void*) {
+  if (Interrupted) {
+    EndByDefaultAction(Signal);
+    return;
+  }
+  Interrupted = 1;
+}
+
+}  // namespace
+
+void InstallInterruptHandler() {
+  // No SA_RESTART: a write that blocks returns with what it took, so that a
+  // second interrupt finds the process out of the kernel.
+  LinuxSignalAction Action = {};
+  Action.Handler = LinuxHandlerAddress(InterruptHandler);
+  Action.Flags = SA_SIGINFO | SA_ONSTACK;
+  LinuxSignalAction Previous = {};
+  LinuxSetSignalAction(SIGINT, &Action, &Previous);
+  if (Previous.Handler == LinuxIgnoreSignal) LinuxSetSignalAction(SIGINT, &Previous, nullptr);
+}
+
+void EndRunIfInterrupted(const void* Where) {
+  // A run already ending with an error keeps its code: the interrupt only
+  // stops it where it would block.
+  if (!Interrupted || ExitStatus != 0) return;
+  RunEndedByInterrupt = true;
+  RunError(MapFaultStatus(STATUS_CONTROL_C_EXIT), GetCodeLocation(Where));
+}
+
+void EndProcessIfInterrupted() {
+  if (RunEndedByInterrupt) EndByDefaultAction(SIGINT);
+}
