@@ -49,7 +49,12 @@ fi
 database=$(mktemp -d)
 trap 'rm -rf "$database"' EXIT
 sed -E 's/ -f(no-)?tree-[a-z-]+//g' "$build/compile_commands.json" >"$database/compile_commands.json"
-if ! clang-tidy -p "$database" --quiet "${sources[@]}" >"$build/clang-tidy.log" 2>&1; then
+# The same checks on every clang-tidy from 14 (Debian 12) on: those that
+# later versions brought into the groups that .clang-tidy names are left
+# out (const-correctness of locals, direct inclusion of every symbol's
+# header, a default in switches that fall through to a common return).
+newer=-misc-const-correctness,-misc-include-cleaner,-bugprone-switch-missing-default-case
+if ! clang-tidy -p "$database" --quiet --checks="$newer" "${sources[@]}" >"$build/clang-tidy.log" 2>&1; then
   grep -vE '^[0-9]+ warnings? generated\.$' "$build/clang-tidy.log"
   echo "FAIL: clang-tidy"
   exit 1
