@@ -121,7 +121,7 @@ long=$(head -c 300 /dev/zero | tr '\0' x)
 # --- Linux -------------------------------------------------------------------
 
 linux_rows() {  # linux_rows BUILD-FOLDER
-  local target layer image emulator spouter fault_driver faults_na faults_reason emulated code got mode name kb location status case error
+  local target layer image emulator spouter fault_driver faults_na faults_reason emulated code got mode name kb location status case error direct
   # shellcheck source=/dev/null
   source "$1/tests/target.env" || { cell "$1" "target.env" FAIL "$1/tests/target.env is missing"; return; }
 
@@ -226,6 +226,12 @@ linux_rows() {  # linux_rows BUILD-FOLDER
   done
   code=$(edges statx-eperm "$spouter" "${hello_args[@]}")
   files_row "$target" "statx refused (eperm), file" "$matrix/hello" "$matrix/out" 0 "$code"
+  # A write error that the file system reports only at the last close. No
+  # shell can start with every close failing: the emulator runs directly.
+  read -ra direct <<<"$emulator"
+  code=$(edges close-eio "${direct[@]}" "$image" "${hello_args[@]}")
+  { cat "$matrix/hello"; cut_short /dev/null "$matrix/out" 5 | tail -c 32; } >"$matrix/expected"
+  files_row "$target" "file, error at the close (EIO)" "$matrix/expected" "$matrix/out" 5 "$code"
   code=$(edges nonblocking-pipe "$spouter" "${numbered[@]}")
   files_row "$target" "non-blocking pipe, slow reader" "$matrix/numbered" "$matrix/out" 0 "$code"
   # A file-size limit: the file holds the bytes up to it, the run fails as a
