@@ -43,8 +43,8 @@ bool Succeeded(long Result) {
 extern "C" {
 
 LPSTR WINAPI GetCommandLineA(void) {
-  // A line made of the arguments as they stand needs no memory of its own.
-  if (!CommandLine) CommandLine = JoinArgumentsInPlace(ArgumentCount, Arguments);
+  // The line is built once, beside the arguments, which stay as the
+  // system shows them.
   if (!CommandLine) {
     size_t Size = CommandLineSize(ArgumentCount, Arguments);
     CommandLine = Size <= sizeof ShortCommandLine ? ShortCommandLine
