@@ -46,9 +46,10 @@ constexpr unsigned long LinuxRestorerFlag = 0x04000000;
 // kernels that lack statx or refuse it.
 long LinuxStatFileMode(int Descriptor);
 
-// LinuxSetSignalAction for those families, with Restorer as the return.
-long LinuxSetActionWithRestorer(int Signal, const LinuxSignalAction* Action,
-                                LinuxSignalAction* Previous, void (*Restorer)());
+// LinuxSetSignalAction by that record: a handler returns through Restorer,
+// or through the kernel's own return where it is null.
+long LinuxSetKernelAction(int Signal, const LinuxSignalAction* Action, LinuxSignalAction* Previous,
+                          void (*Restorer)());
 
 // Called by the family's entry with the stack that the kernel set up: the
 // argument count, then the argument vector.

@@ -77,12 +77,12 @@ void LinuxUnmapMemory(void* Address, size_t Count) {
   LinuxSystemCall(SYS_munmap, Arg(Address), Size(Count));
 }
 
-long LinuxSetActionWithRestorer(int Signal, const LinuxSignalAction* Action,
-                                LinuxSignalAction* Previous, void (*Restorer)()) {
+long LinuxSetKernelAction(int Signal, const LinuxSignalAction* Action, LinuxSignalAction* Previous,
+                          void (*Restorer)()) {
   LinuxRestorerAction New = {};
   if (Action) {
     New.Handler = Action->Handler;
-    New.Flags = Action->Flags | LinuxRestorerFlag;
+    New.Flags = Action->Flags | (Restorer ? LinuxRestorerFlag : 0);
     New.Restorer = Restorer;
     SetKernelMask(New.Mask, Action->Mask);
   }

@@ -1,6 +1,6 @@
-// 32-bit ARM Linux (EABI): system-call instruction, entry, signal return, fault-context registers, the stat record, and the EABI helpers a C library would give.
-#include <string.h>
+// 32-bit ARM Linux (EABI): system calls, entry, signal return, fault registers, stat, EABI helpers.
 #include <asm/stat.h>
+#include <string.h>
 #include <sys/syscall.h>
 #include <sys/ucontext.h>
 
@@ -54,7 +54,7 @@ extern "C" void LinuxSignalReturn();
 
 long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
                           LinuxSignalAction* Previous) {
-  return LinuxSetActionWithRestorer(Signal, Action, Previous, LinuxSignalReturn);
+  return LinuxSetKernelAction(Signal, Action, Previous, LinuxSignalReturn);
 }
 
 // The kernel's own record of its 64-bit stat call on this family.

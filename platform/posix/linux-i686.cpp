@@ -1,4 +1,4 @@
-// 32-bit x86 Linux: system-call instruction, entry, signal return, fault-context registers, the stat record.
+// 32-bit x86 Linux: system-call instruction, entry, signal return, fault registers, stat record.
 #include <asm/stat.h>
 #include <sys/syscall.h>
 #include <sys/ucontext.h>
@@ -49,7 +49,7 @@ extern "C" void LinuxSignalReturn();
 
 long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
                           LinuxSignalAction* Previous) {
-  return LinuxSetActionWithRestorer(Signal, Action, Previous, LinuxSignalReturn);
+  return LinuxSetKernelAction(Signal, Action, Previous, LinuxSignalReturn);
 }
 
 // The kernel's own record of its 64-bit stat call on this family.

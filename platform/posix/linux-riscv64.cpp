@@ -1,4 +1,4 @@
-// 64-bit RISC-V Linux: system-call instruction, entry, signal return, fault-context registers, the stat record.
+// 64-bit RISC-V Linux: system-call instruction, entry, fault registers, stat record.
 #include <asm/stat.h>
 #include <sys/syscall.h>
 #include <sys/ucontext.h>

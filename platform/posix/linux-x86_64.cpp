@@ -1,4 +1,4 @@
-// x86-64 Linux: system-call instruction, entry, signal return, fault-context registers, the stat record.
+// x86-64 Linux: system-call instruction, entry, signal return, fault registers, stat record.
 #include <asm/stat.h>
 #include <sys/syscall.h>
 #include <sys/ucontext.h>
@@ -38,7 +38,7 @@ extern "C" void LinuxSignalReturn();
 
 long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
                           LinuxSignalAction* Previous) {
-  return LinuxSetActionWithRestorer(Signal, Action, Previous, LinuxSignalReturn);
+  return LinuxSetKernelAction(Signal, Action, Previous, LinuxSignalReturn);
 }
 
 // The kernel's own record of its stat call on this family.
