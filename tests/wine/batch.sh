@@ -4,7 +4,7 @@
 # creates and appends, the exit code seen as ERRORLEVEL, and the README's
 # advice on quoting, %, carets and calling spouter.exe beside the script,
 # and the README's batch-file examples, read from README.md itself.
-# Usage: batch.sh BUILD-WIN32 WINE-PREFIX
+# Usage: batch.sh WINDOWS-BUILD WINE-PREFIX
 set -uo pipefail
 source "$(dirname "$0")/wine-lib.sh" "$1" "$2"
 source "$(dirname "$0")/../examples-lib.sh"

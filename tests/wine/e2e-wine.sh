@@ -3,7 +3,7 @@
 # is run: files, pipes, a console on a pty, the null device, a full device
 # and a pipe whose reader left. Write calls are counted in Wine's relay
 # trace, from spouter.exe's own code only.
-# Usage: e2e-wine.sh BUILD-WIN32 WINE-PREFIX
+# Usage: e2e-wine.sh WINDOWS-BUILD WINE-PREFIX
 set -uo pipefail
 source "$(dirname "$0")/wine-lib.sh" "$1" "$2"
 
@@ -131,7 +131,7 @@ for arg in 0A 010 abc; do
   strace -f -o "$work/strace" -e trace=write -s 64 wine "$spouter_exe" "$arg" >/dev/full
   grep -q "at ${location[$arg]}" "$work/strace"
   check "location for $arg stable between runs" $?
-  address=$(tr 'A-F' 'a-f' <<<"${location[$arg]}" | sed 's/^0*//')
+  address=$(location_address "$spouter_exe" "${location[$arg]}")
   before=$(grep -B1 -E "^ +$address:" <<<"$disassembly" | head -1)
   callee+=("$(sed -nE 's/.*\scall\s+(0x[0-9a-f]+)$/\1/p' <<<"$before")")
   [ -n "${callee[-1]}" ]

@@ -4,7 +4,7 @@
 # the exit code, the bytes before the 32-byte message on a file, a pipe and
 # through cmd.exe, the write calls, and that the location lies in the
 # function that faulted.
-# Usage: faults.sh BUILD-WIN32 WINE-PREFIX
+# Usage: faults.sh WINDOWS-BUILD WINE-PREFIX
 set -uo pipefail
 source "$(dirname "$0")/wine-lib.sh" "$1" "$2"
 
@@ -32,8 +32,8 @@ location_in() {  # location_in FUNCTION OUTPUT-FILE
   local location address start end
   location=$(tail -c 11 "$2" | head -c 8)
   [[ $location =~ ^[0-9A-F]{8}$ ]] || return 1
-  address=$((16#$location))
-  read -r start end < <(awk -v f="_$1" '$2 == f {found = 1; start = $1; next}
+  address=$((16#$(location_address "$driver_exe" "$location")))
+  read -r start end < <(awk -v f="$symbol_prefix$1" '$2 == f {found = 1; start = $1; next}
                                         found && $1 != start {print start, $1; exit}' "$work/symbols")
   [ -n "$start" ] && [ "$address" -ge $((16#$start)) ] && [ "$address" -lt $((16#$end)) ]
 }

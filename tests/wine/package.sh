@@ -4,7 +4,7 @@
 # spouter.exe, README.txt, licence and SHA256SUMS, whose sums hold; the
 # licence is the source's, README.txt has CR LF line ends and names the exit
 # codes that README.md names, and the packed spouter.exe runs under Wine.
-# Usage: package.sh BUILD-WIN32 PREFIX VERSION CPACK
+# Usage: package.sh WINDOWS-BUILD PREFIX VERSION CPACK
 set -uo pipefail
 source "$(dirname "$0")/wine-lib.sh" "$1" "$2"
 version=$3
