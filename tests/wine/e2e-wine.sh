@@ -110,6 +110,15 @@ code=$(cat "$work/code")
 expect_equal "reader gone during a statement: exit code" "$(last_error)" "$code"
 expect_equal "reader gone during a statement: nothing after the failed write" "128 30 2" "$(sizes)"
 echo "  Wine's code for a pipe whose reader left: $code"
+# The documents name the codes that Wine gives for a full disk and for a
+# pipe whose reader left.
+source_dir=$(realpath "$(dirname "$0")/../..")
+for document in README.md docs/README-win32.txt.in docs/spouter.1.in; do
+  text=$(tr '\n' ' ' <"$source_dir/$document" | tr -s ' ')
+  [[ "$text" == *"112 (disk full"* || "$text" == *"112 means a full disk"* ]] &&
+    [[ "$text" == *"$code under Wine"* ]]
+  check "$document names 112 for a full disk and $code for Wine's pipe" $?
+done
 
 traced abc >&-
 code=$?

@@ -5,10 +5,13 @@
 # anywhere with data that cannot run, and carries the project's version and
 # an application manifest. Reads objdump's listings of Debian 12 and of
 # Debian 13 alike.
-# Usage: image.sh path/to/spouter.exe VERSION
+# README.md's table of the Windows builds must state this one's size and
+# subsystem version.
+# Usage: image.sh path/to/spouter.exe VERSION README.md
 set -uo pipefail
 exe=$1
 version=$2
+readme=$3
 windres=""
 for tool in x86_64-w64-mingw32-windres i686-w64-mingw32-windres; do
   command -v "$tool" >/dev/null && "$tool" -i "$exe" -O rc >/dev/null 2>&1 && { windres=$tool; break; }
@@ -99,6 +102,13 @@ ROWS
 grep -q 'requestedExecutionLevel level=""asInvoker""' <<<"$resources" &&
   [ "$(grep -c 'supportedOS Id=' <<<"$resources")" = 5 ]
 check "manifest: asInvoker, five supported systems" $?
+
+# README's row of this build: "| ... | `winBITS` | ... | about N KiB |
+# VERSION | ...", N the size rounded to whole KiB.
+row=$(grep -E "^\| [^|]+ \| \`win$bits\` \|" "$readme")
+[[ "$row" =~ \|\ about\ ([0-9]+)\ KiB\ \|\ ([0-9.]+)\ \| ]] &&
+  [ "${BASH_REMATCH[1]}" = $(((size + 512) / 1024)) ] && [ "${BASH_REMATCH[2]}" = "$subsystem" ]
+check "README.md states the size and subsystem version ($row)" $?
 
 echo "spouter.exe ($bits-bit): $size bytes; subsystem $subsystem; imports: $(tr '\n' ' ' <<<"$dlls")"
 echo "$passes passed, $failures failed"

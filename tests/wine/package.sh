@@ -12,7 +12,7 @@ cpack=$4
 source_dir=$(realpath "$(dirname "$0")/../..")
 command -v sha256sum >/dev/null || missing "sha256sum is not installed"
 
-name=spouter-$version-win32
+name=spouter-$version-win$windows_bits
 "$cpack" -G ZIP -B "$work/package" --config "$windows_build/CPackConfig.cmake" >"$work/log" 2>&1
 check "cpack" $? "$(cat "$work/log")"
 expect_equal "package files" "$(printf '%s\n' "$name.zip" "$name.zip.sha256")" \
