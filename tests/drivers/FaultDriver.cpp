@@ -18,7 +18,7 @@
 //   invalid     an invalid floating-point operation       207
 //   fstack      a floating-point register stack overflow  207
 //   sse         an SSE division by zero                   200
-//               (Windows only)
+//               (Windows x64 only)
 //   ssetraps    an SSE fault reported as the status that  205
 //               stands for any SSE cause, with MXCSR
 //               showing an overflow (Windows x64 only)
@@ -130,7 +130,7 @@ __attribute__((noinline, noclone)) void FaultFloatStack() {
 
 #endif
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(__x86_64__)
 // MXCSR with the exceptions whose mask bits are in Mask cleared (7 invalid,
 // 8 denormal, 9 division by zero, 10 overflow, 11 underflow, 12 inexact)
 // and the flags in Raised set. A flag does not fault by itself, only the
@@ -151,14 +151,12 @@ __attribute__((noinline, noclone)) void FaultSseDivide() {
                : "xmm0", "xmm1");
 }
 
-#if defined(__x86_64__)
 // What Windows may report for an SSE fault of any cause: the cause is in
 // MXCSR, here an unmasked overflow.
 __attribute__((noinline, noclone)) void FaultSseReported() {
   SetSseControl(0x400, 0x08);
   RaiseException(STATUS_FLOAT_MULTIPLE_TRAPS, 0, 0, nullptr);
 }
-#endif
 #endif
 
 #if defined(__s390x__)
@@ -272,11 +270,11 @@ void Fault() {
   if (ModeIs("bound")) FaultBound();
   if (ModeIs("into")) FaultIntegerOverflow();
 #endif
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(__x86_64__)
   if (ModeIs("sse")) FaultSseDivide();
-#if defined(__x86_64__)
   if (ModeIs("ssetraps")) FaultSseReported();
 #endif
+#if defined(_WIN32)
   if (ModeIs("interrupt")) RaiseException(STATUS_CONTROL_C_EXIT, 0, 0, nullptr);
 #else
   if (ModeIs("interrupt")) LinuxRaise(SIGINT);
