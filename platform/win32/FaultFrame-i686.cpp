@@ -36,7 +36,10 @@ EXCEPTION_DISPOSITION NTAPI EntryFrameHandler(EXCEPTION_RECORD* Record, void* Es
   // The error path goes on from the entry's frame, as a compiler's
   // __except block does: after a stack overflow, what is left down here is
   // what the system's dispatch left over, a few KiB or less.
-  asm volatile("movl %0, %%esp\n\tcall *%1" : : "r"(Entry->StackTop), "r"(EndFaultedRun) : "memory");
+  asm volatile("movl %0, %%esp\n\tcall *%1"
+               :
+               : "r"(Entry->StackTop), "r"(EndFaultedRun)
+               : "memory");
   __builtin_unreachable();
 }
 

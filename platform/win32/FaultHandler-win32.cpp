@@ -31,7 +31,8 @@ const void* FaultAddress;
 // operand and division by zero before the result, then overflow, underflow
 // and inexact result.
 DWORD StatusOfFault(DWORD Status, const CONTEXT* Context) {
-  if (Status != STATUS_FLOAT_MULTIPLE_TRAPS && Status != STATUS_FLOAT_MULTIPLE_FAULTS) return Status;
+  if (Status != STATUS_FLOAT_MULTIPLE_TRAPS && Status != STATUS_FLOAT_MULTIPLE_FAULTS)
+    return Status;
   static const DWORD Causes[6] = {STATUS_FLOAT_INVALID_OPERATION, STATUS_FLOAT_DENORMAL_OPERAND,
                                   STATUS_FLOAT_DIVIDE_BY_ZERO,    STATUS_FLOAT_OVERFLOW,
                                   STATUS_FLOAT_UNDERFLOW,         STATUS_FLOAT_INEXACT_RESULT};
