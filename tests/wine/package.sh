@@ -43,6 +43,12 @@ expect_equal "README.txt: every line ends with CR LF" "$(wc -l <"$readme")" "$(g
 [ "$(tail -c 2 "$readme" | od -An -c | tr -d ' ')" = '\r\n' ]
 check "README.txt: the last line ends with CR LF" $?
 expect_equal "README.txt: title" "SPOUTER $version for Windows" "$(head -n 1 "$readme" | tr -d '\r')"
+# It says which build it holds, and names both zips.
+build_name="32-bit x86"
+[ "$windows_bits" = 64 ] && build_name=x64
+grep -qx "This is the $build_name build." <(tr -d '\r' <"$readme") &&
+  grep -q "spouter-$version-win32.zip " "$readme" && grep -q "spouter-$version-win64.zip " "$readme"
+check "README.txt: says it is the $build_name build and names both zips" $?
 expect_equal "README.txt: exit codes" \
   "$(sed -n '/^## Exit codes/,/^## /p' "$source_dir/README.md" | sed -nE 's/^\| ([^|]+) \|.*/\1/p' | grep -vx Code)" \
   "$(tr -d '\r' <"$readme" | sed -n '/^Exit codes/,/^[A-Z]/p' | sed -nE 's/^  ([^ ]+( [^ ]+)*)  +.*/\1/p')"
