@@ -145,10 +145,11 @@ __attribute__((noinline)) void SetSseControl(uint32_t Mask, uint32_t Raised) {
 // 3 / 0 in SSE faults at the division itself.
 __attribute__((noinline, noclone)) void FaultSseDivide() {
   SetSseControl(0x200, 0);
-  asm volatile("xorpd %%xmm1, %%xmm1\n\tmovsd %1, %%xmm0\n\tdivsd %%xmm1, %%xmm0\n\tmovsd %%xmm0, %0"
-               : "=m"(Result)
-               : "m"(Three)
-               : "xmm0", "xmm1");
+  asm volatile(
+      "xorpd %%xmm1, %%xmm1\n\tmovsd %1, %%xmm0\n\tdivsd %%xmm1, %%xmm0\n\tmovsd %%xmm0, %0"
+      : "=m"(Result)
+      : "m"(Three)
+      : "xmm0", "xmm1");
 }
 
 // What Windows may report for an SSE fault of any cause: the cause is in
