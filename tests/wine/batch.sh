@@ -53,6 +53,21 @@ expect_bytes "ERRORLEVEL after a full device" expected level.txt
 printf 'caught' >expected
 expect_bytes "IF ERRORLEVEL sees the code" expected caught.txt
 
+# What README says a script sees when Ctrl+C ends a program in a console:
+# the status 0xC000013A as a negative ERRORLEVEL, which "if errorlevel 1"
+# misses and "if not errorlevel 0" sees. (cmd's exit stands in for the
+# program: Wine has no console to press Ctrl+C in here.)
+level=$(grep -oE '`ERRORLEVEL` is negative \(-[0-9]+\)' "$readme" | grep -oE -- '-[0-9]+')
+expect_equal "Ctrl+C: README's ERRORLEVEL is 0xC000013A" $((0xC000013A - 4294967296)) "${level:-none}"
+run_batch interrupted <<BAT
+@echo off
+cmd /c exit $((0xC000013A - 4294967296))
+if errorlevel 1 echo one> one.txt
+if not errorlevel 0 echo %ERRORLEVEL%> negative.txt
+BAT
+[ ! -e one.txt ] && [ "$(tr -d '\r' <negative.txt)" = "${level:-none}" ]
+check "Ctrl+C: \"if errorlevel 1\" misses it, \"if not errorlevel 0\" sees $level" $?
+
 # The README's advice for batch files, as it stands there.
 mkdir elsewhere
 run_batch advice <<'BAT'
