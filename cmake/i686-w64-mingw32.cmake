@@ -7,6 +7,7 @@ set(SPOUTER_MINGW_PREFIX i686-w64-mingw32)
 # compiler's run-time then needs no winpthread library.
 find_program(CMAKE_CXX_COMPILER NAMES ${SPOUTER_MINGW_PREFIX}-g++-win32 ${SPOUTER_MINGW_PREFIX}-g++
              REQUIRED)
+find_program(CMAKE_RC_COMPILER NAMES ${SPOUTER_MINGW_PREFIX}-windres REQUIRED)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${SPOUTER_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
