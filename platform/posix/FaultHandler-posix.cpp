@@ -1,12 +1,15 @@
 // The top-level fault handler on POSIX: processor faults arrive as signals,
-// caught on an alternate stack so that a stack overflow is caught too. Only signal-safe work happens here: the handler maps the
-// signal to a fault status and ends the run through RunError, which writes
-// with direct calls and leaves through _exit.
+// caught on an alternate stack so that a stack overflow is caught too. Only
+// signal-safe work happens here: the handler maps the signal to a fault
+// status and ends the run through RunError, which writes with direct calls
+// and leaves through _exit.
+#include "platform/posix/FaultHandler-posix.h"
+
 #include <signal.h>
 #include <stddef.h>
 
 #include "platform/Platform.h"
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/Kernel.h"
 #include "platform/posix/PosixFaultStatus.h"
 #include "runtime/FaultHandler.h"
 #include "runtime/System.h"
@@ -31,10 +34,10 @@ uintptr_t StackTop;
 
 // After removal a signal ends the process as if no handler were there.
 void RaiseWithDefault(int Signal) {
-  LinuxSignalAction Default = {};
-  Default.Handler = LinuxDefaultAction;
-  LinuxSetSignalAction(Signal, &Default, nullptr);
-  LinuxRaise(Signal);
+  KernelSignalAction Default = {};
+  Default.Handler = KernelDefaultAction;
+  KernelSetSignalAction(Signal, &Default, nullptr);
+  KernelRaise(Signal);
 }
 
 void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
@@ -44,7 +47,7 @@ void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
   }
   FaultsHandled = FaultsHandled + 1;
   if (FaultsHandled > MaxFaults) ExitProcess(ExitStatus != 0 ? ExitStatus : 255);
-  LinuxFaultRegisters At = LinuxFaultContextOf(Info, Context);
+  KernelFaultRegisters At = KernelFaultContextOf(Info, Context);
   // The instruction bytes are only looked at for a general protection
   // fault, where the processor has just decoded the instruction in full.
   bool Decode = At.X86Instruction && Signal == SIGSEGV && Info->si_code == KernelSignalCode;
@@ -72,16 +75,16 @@ void InstallFaultHandler() {
   StackTop = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
   FaultsHandled = 0;
 
-  LinuxSetSignalStack(AlternateStack, sizeof AlternateStack);
+  KernelSetSignalStack(AlternateStack, sizeof AlternateStack);
 
   // Not deferred: a fault while finishing after a fault must reach the
   // handler again rather than kill the process. Nothing is blocked either:
   // the error path may wait on a reader, and Ctrl+C must still reach the
   // process there.
-  LinuxSignalAction Action = {};
-  Action.Handler = LinuxHandlerAddress(TopLevelFaultHandler);
+  KernelSignalAction Action = {};
+  Action.Handler = KernelHandlerAddress(TopLevelFaultHandler);
   Action.Flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
-  for (int Signal : CaughtSignals) LinuxSetSignalAction(Signal, &Action, nullptr);
+  for (int Signal : CaughtSignals) KernelSetSignalAction(Signal, &Action, nullptr);
   Installed = 1;
 }
 

@@ -1,5 +1,5 @@
 // Which fault status a caught signal stands for: the pure part of the
-// POSIX fault handler; and what the rest of the POSIX layer may ask of it.
+// POSIX fault handler.
 #pragma once
 
 #include <limits.h>
@@ -36,7 +36,3 @@ uint32_t FaultStatusOf(const SignalFault& Fault);
 // Whether the x86 instruction at Bytes is one that user code may not run.
 // Reads only the bytes of that instruction that it needs.
 bool IsPrivilegedInstruction(const uint8_t* Bytes);
-
-// True once the fault handler has taken a fault: the run is ending on the
-// fault path, and the C library's heap may be caught in mid-update.
-bool HandlingFault();

@@ -37,7 +37,7 @@
 #else
 #include <signal.h>
 
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/Kernel.h"
 #endif
 
 #include "runtime/CommandLine.h"
@@ -278,7 +278,7 @@ void Fault() {
 #if defined(_WIN32)
   if (ModeIs("interrupt")) RaiseException(STATUS_CONTROL_C_EXIT, 0, 0, nullptr);
 #else
-  if (ModeIs("interrupt")) LinuxRaise(SIGINT);
+  if (ModeIs("interrupt")) KernelRaise(SIGINT);
 #endif
   if (ModeIs("heap")) {
     // As a buffer underrun would: the bytes just before a live string's

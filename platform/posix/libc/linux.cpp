@@ -6,30 +6,30 @@
 #include <sys/ucontext.h>
 
 #include "platform/Platform.h"
-#include "platform/posix/LibcSystem.h"
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/libc/LibcSystem.h"
+#include "platform/posix/Kernel.h"
 #include "runtime/FaultHandler.h"
 #include "runtime/System.h"
 
 extern "C" const char __executable_start[];
 
 long LibcExecutablePath(const char*, size_t, char* Buffer, size_t Size) {
-  return LinuxReadLink("/proc/self/exe", Buffer, Size);
+  return KernelReadLink("/proc/self/exe", Buffer, Size);
 }
 
-const void* LinuxImageStart() { return __executable_start; }
+const void* KernelImageStart() { return __executable_start; }
 
 namespace {
 
 template <typename Register>
-LinuxFaultRegisters RegistersOf(Register Instruction, Register Stack, bool X86, bool Legacy) {
+KernelFaultRegisters RegistersOf(Register Instruction, Register Stack, bool X86, bool Legacy) {
   return {reinterpret_cast<const void*>(static_cast<uintptr_t>(Instruction)),
           static_cast<uintptr_t>(Stack), X86, Legacy};
 }
 
 }  // namespace
 
-LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
+KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void* Context) {
   const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
 #if defined(__x86_64__)
   return RegistersOf(Machine.gregs[REG_RIP], Machine.gregs[REG_RSP], true, false);

@@ -11,8 +11,8 @@
 #include <sys/sysctl.h>
 #include <sys/ucontext.h>
 
-#include "platform/posix/LibcSystem.h"
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/libc/LibcSystem.h"
+#include "platform/posix/Kernel.h"
 
 extern "C" const char __executable_start[];
 
@@ -26,11 +26,11 @@ long LibcExecutablePath(const char*, size_t, char* Buffer, size_t Size) {
   return Length > 0 ? static_cast<long>(Length - 1) : 0;
 }
 
-const void* LinuxImageStart() { return __executable_start; }
+const void* KernelImageStart() { return __executable_start; }
 
 // A general protection fault arrives as SIGBUS here, which the fault table
 // does not decode: x86 instructions are not looked at.
-LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
+KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void* Context) {
   const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
 #if defined(__x86_64__)
   return {reinterpret_cast<const void*>(Machine.mc_rip), static_cast<uintptr_t>(Machine.mc_rsp),

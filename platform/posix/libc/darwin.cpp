@@ -9,8 +9,8 @@
 #include <string.h>
 #include <sys/ucontext.h>
 
-#include "platform/posix/LibcSystem.h"
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/libc/LibcSystem.h"
+#include "platform/posix/Kernel.h"
 
 // The loader writes nothing into a buffer that is too small: the path goes
 // through one of the system's longest, and is cut from there.
@@ -24,9 +24,9 @@ long LibcExecutablePath(const char*, size_t, char* Buffer, size_t Size) {
   return static_cast<long>(Count);
 }
 
-const void* LinuxImageStart() { return &_mh_execute_header; }
+const void* KernelImageStart() { return &_mh_execute_header; }
 
-LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
+KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void* Context) {
   const mcontext_t Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
 #if defined(__x86_64__)
   // A general protection fault cannot be told from other memory faults

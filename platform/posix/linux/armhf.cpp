@@ -5,7 +5,7 @@
 #include <sys/ucontext.h>
 
 #include "platform/Platform.h"
-#include "platform/posix/LinuxFamily.h"
+#include "platform/posix/linux/LinuxFamily.h"
 #include "runtime/FaultHandler.h"
 #include "runtime/System.h"
 
@@ -52,8 +52,8 @@ asm(".text\n"
 
 extern "C" void LinuxSignalReturn();
 
-long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
-                          LinuxSignalAction* Previous) {
+long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
+                          KernelSignalAction* Previous) {
   return LinuxSetKernelAction(Signal, Action, Previous, LinuxSignalReturn);
 }
 
@@ -64,7 +64,7 @@ long LinuxStatFileMode(int Descriptor) {
   return Result < 0 ? Result : static_cast<long>(Status.st_mode);
 }
 
-LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
+KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void* Context) {
   const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
   return {reinterpret_cast<const void*>(Machine.arm_pc), static_cast<uintptr_t>(Machine.arm_sp),
           false, false};

@@ -3,7 +3,7 @@
 #include <sys/syscall.h>
 #include <sys/ucontext.h>
 
-#include "platform/posix/LinuxFamily.h"
+#include "platform/posix/linux/LinuxFamily.h"
 
 // The linker may reach small data through gp, which no C library sets up
 // here: the entry does.
@@ -43,8 +43,8 @@ struct KernelAction {
   uint64_t EmulatorMask;
 };
 
-long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
-                          LinuxSignalAction* Previous) {
+long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
+                          KernelSignalAction* Previous) {
   KernelAction New = {};
   if (Action) New = {Action->Handler, Action->Flags, Action->Mask, Action->Mask};
   KernelAction Old = {};
@@ -61,7 +61,7 @@ long LinuxStatFileMode(int Descriptor) {
   return Result < 0 ? Result : static_cast<long>(Status.st_mode);
 }
 
-LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
+KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void* Context) {
   const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
   return {reinterpret_cast<const void*>(Machine.__gregs[REG_PC]),
           static_cast<uintptr_t>(Machine.__gregs[REG_SP]), false, false};

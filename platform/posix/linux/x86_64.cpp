@@ -3,7 +3,7 @@
 #include <sys/syscall.h>
 #include <sys/ucontext.h>
 
-#include "platform/posix/LinuxFamily.h"
+#include "platform/posix/linux/LinuxFamily.h"
 
 asm(".text\n"
     ".globl LinuxSystemCall\n"
@@ -36,8 +36,8 @@ asm(".text\n"
 
 extern "C" void LinuxSignalReturn();
 
-long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
-                          LinuxSignalAction* Previous) {
+long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
+                          KernelSignalAction* Previous) {
   return LinuxSetKernelAction(Signal, Action, Previous, LinuxSignalReturn);
 }
 
@@ -48,7 +48,7 @@ long LinuxStatFileMode(int Descriptor) {
   return Result < 0 ? Result : static_cast<long>(Status.st_mode);
 }
 
-LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
+KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void* Context) {
   const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
   return {reinterpret_cast<const void*>(Machine.gregs[REG_RIP]),
           static_cast<uintptr_t>(Machine.gregs[REG_RSP]), true, false};

@@ -3,7 +3,7 @@
 #include <sys/syscall.h>
 #include <sys/ucontext.h>
 
-#include "platform/posix/LinuxFamily.h"
+#include "platform/posix/linux/LinuxFamily.h"
 
 asm(".text\n"
     ".globl LinuxSystemCall\n"
@@ -30,8 +30,8 @@ asm(".text\n"
 // A handler returns through the kernel's own trampoline in the vDSO, which
 // every process on this family has; qemu 7 ignores a restorer of ours here
 // and returns through its own.
-long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
-                          LinuxSignalAction* Previous) {
+long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
+                          KernelSignalAction* Previous) {
   return LinuxSetKernelAction(Signal, Action, Previous, nullptr);
 }
 
@@ -42,7 +42,7 @@ long LinuxStatFileMode(int Descriptor) {
   return Result < 0 ? Result : static_cast<long>(Status.st_mode);
 }
 
-LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
+KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void* Context) {
   const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
   return {reinterpret_cast<const void*>(Machine.pc), static_cast<uintptr_t>(Machine.sp), false,
           false};
