@@ -50,14 +50,14 @@ void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
   KernelFaultRegisters At = KernelFaultContextOf(Info, Context);
   // The instruction bytes are only looked at for a general protection
   // fault, where the processor has just decoded the instruction in full.
-  bool Decode = At.X86Instruction && Signal == SIGSEGV && Info->si_code == KernelSignalCode;
+  bool Decode = At.InstructionStatus && Signal == SIGSEGV && Info->si_code == KernelSignalCode;
   SignalFault Fault = {Signal,
                        Info->si_code,
                        reinterpret_cast<uintptr_t>(Info->si_addr),
                        At.StackPointer,
                        StackTop,
                        Decode ? static_cast<const uint8_t*>(At.Instruction) : nullptr,
-                       At.X86Legacy};
+                       At.InstructionStatus};
   // Location 0 would mean that there is nothing to report: where the system
   // does not tell the faulting instruction, the handler stands in for it.
   const void* Location =

@@ -56,10 +56,10 @@ long KernelRaise(int Signal);
 struct KernelFaultRegisters {
   const void* Instruction;  // the faulting instruction, or null when unknown
   uintptr_t StackPointer;   // 0 when unknown
-  // The x86 instruction bytes at Instruction may be decoded (x86 only),
-  // and whether the code runs in 32-bit mode, where BOUND and INTO exist.
-  bool X86Instruction;
-  bool X86Legacy;
+  // The fault status that a general protection fault at Instruction stands
+  // for by the instruction's bytes (0 for none that it tells), where the
+  // processor family can tell one; null elsewhere.
+  uint32_t (*InstructionStatus)(const uint8_t* Instruction);
 };
 KernelFaultRegisters KernelFaultContextOf(const siginfo_t* Info, const void* Context);
 

@@ -32,15 +32,15 @@ KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void* Context)
   // A general protection fault cannot be told from other memory faults
   // here, so the instruction is not decoded.
   return {reinterpret_cast<const void*>(Machine->__ss.__rip),
-          static_cast<uintptr_t>(Machine->__ss.__rsp), false, false};
+          static_cast<uintptr_t>(Machine->__ss.__rsp), nullptr};
 #elif defined(__aarch64__) && defined(__darwin_arm_thread_state64_get_pc)
   return {reinterpret_cast<const void*>(__darwin_arm_thread_state64_get_pc(Machine->__ss)),
-          static_cast<uintptr_t>(__darwin_arm_thread_state64_get_sp(Machine->__ss)), false, false};
+          static_cast<uintptr_t>(__darwin_arm_thread_state64_get_sp(Machine->__ss)), nullptr};
 #elif defined(__aarch64__)
   return {reinterpret_cast<const void*>(Machine->__ss.__pc),
-          static_cast<uintptr_t>(Machine->__ss.__sp), false, false};
+          static_cast<uintptr_t>(Machine->__ss.__sp), nullptr};
 #else
   (void)Machine;
-  return {nullptr, 0, false, false};
+  return {nullptr, 0, nullptr};
 #endif
 }

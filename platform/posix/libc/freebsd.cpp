@@ -34,18 +34,18 @@ KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void* Context)
   const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
 #if defined(__x86_64__)
   return {reinterpret_cast<const void*>(Machine.mc_rip), static_cast<uintptr_t>(Machine.mc_rsp),
-          false, false};
+          nullptr};
 #elif defined(__i386__)
   return {reinterpret_cast<const void*>(Machine.mc_eip), static_cast<uintptr_t>(Machine.mc_esp),
-          false, false};
+          nullptr};
 #elif defined(__aarch64__)
   return {reinterpret_cast<const void*>(Machine.mc_gpregs.gp_elr),
-          static_cast<uintptr_t>(Machine.mc_gpregs.gp_sp), false, false};
+          static_cast<uintptr_t>(Machine.mc_gpregs.gp_sp), nullptr};
 #elif defined(__riscv)
   return {reinterpret_cast<const void*>(Machine.mc_gpregs.gp_sepc),
-          static_cast<uintptr_t>(Machine.mc_gpregs.gp_sp), false, false};
+          static_cast<uintptr_t>(Machine.mc_gpregs.gp_sp), nullptr};
 #else
   (void)Machine;
-  return {nullptr, 0, false, false};
+  return {nullptr, 0, nullptr};
 #endif
 }

@@ -22,5 +22,5 @@ long LibcExecutablePath(const char* Program, size_t Length, char* Buffer, size_t
 const void* KernelImageStart() { return reinterpret_cast<const void*>(&KernelImageStart); }
 
 KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void*) {
-  return {nullptr, 0, false, false};
+  return {nullptr, 0, nullptr};
 }

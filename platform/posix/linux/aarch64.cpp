@@ -1,7 +1,6 @@
-// 64-bit ARM Linux: system-call instruction, entry, fault registers, stat record.
+// 64-bit ARM Linux: system-call instruction, entry, stat record.
 #include <asm/stat.h>
 #include <sys/syscall.h>
-#include <sys/ucontext.h>
 
 #include "platform/posix/linux/LinuxFamily.h"
 
@@ -40,10 +39,4 @@ long LinuxStatFileMode(int Descriptor) {
   struct stat Status = {};
   long Result = LinuxSystemCall(SYS_fstat, Descriptor, reinterpret_cast<long>(&Status));
   return Result < 0 ? Result : static_cast<long>(Status.st_mode);
-}
-
-KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void* Context) {
-  const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
-  return {reinterpret_cast<const void*>(Machine.pc), static_cast<uintptr_t>(Machine.sp), false,
-          false};
 }

@@ -1,7 +1,6 @@
-// x86-64 Linux: system-call instruction, entry, signal return, fault registers, stat record.
+// x86-64 Linux: system-call instruction, entry, signal return, stat record.
 #include <asm/stat.h>
 #include <sys/syscall.h>
-#include <sys/ucontext.h>
 
 #include "platform/posix/linux/LinuxFamily.h"
 
@@ -46,10 +45,4 @@ long LinuxStatFileMode(int Descriptor) {
   struct stat Status = {};
   long Result = LinuxSystemCall(SYS_fstat, Descriptor, reinterpret_cast<long>(&Status));
   return Result < 0 ? Result : static_cast<long>(Status.st_mode);
-}
-
-KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void* Context) {
-  const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
-  return {reinterpret_cast<const void*>(Machine.gregs[REG_RIP]),
-          static_cast<uintptr_t>(Machine.gregs[REG_RSP]), true, false};
 }
