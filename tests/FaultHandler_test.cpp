@@ -197,8 +197,8 @@ TEST(PosixFaultStatus, LegacyTrapsIn32BitCodeOnly) {
       {1, 216, 216},  // nop
   };
   for (const auto& Case : Cases) {
-    SignalFault Fault = {SIGSEGV, SI_KERNEL, 0, 0x7FFF0000, 0x7FFF8000, Code + Case.At,
-                         X86LegacyInstructionStatus};
+    SignalFault Fault = {
+        SIGSEGV, SI_KERNEL, 0, 0x7FFF0000, 0x7FFF8000, Code + Case.At, X86LegacyInstructionStatus};
     EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), Case.Legacy) << Case.At;
     Fault.InstructionStatus = X86InstructionStatus;
     EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), Case.Modern) << Case.At;

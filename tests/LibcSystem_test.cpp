@@ -59,7 +59,7 @@ TEST(LibcSystem, SignalActionsComeBackAsTheyWereSet) {
 
 TEST(LibcSystem, TheMaskBlocksItsSignalsWhileTheHandlerRuns) {
   KernelSignalAction Action = {KernelHandlerAddress(RecordBlocked), SA_SIGINFO,
-                              Bit(SIGHUP) | Bit(SIGUSR2)};
+                               Bit(SIGHUP) | Bit(SIGUSR2)};
   KernelSignalAction Previous = {};
   ASSERT_EQ(KernelSetSignalAction(SIGUSR1, &Action, &Previous), 0);
   BlockedInHandler = -1;

@@ -48,7 +48,7 @@ inline uintptr_t KernelHandlerAddress(KernelSignalHandler Handler) {
 // Sets Action; Previous, if given, receives the action that was in place
 // (its Handler and Flags).
 long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
-                          KernelSignalAction* Previous);
+                           KernelSignalAction* Previous);
 long KernelSetSignalStack(void* Base, size_t Size);
 long KernelRaise(int Signal);
 

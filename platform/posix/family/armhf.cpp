@@ -8,7 +8,8 @@
 
 KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void* Context) {
   const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
-  return {reinterpret_cast<const void*>(Machine.arm_pc), static_cast<uintptr_t>(Machine.arm_sp), nullptr};
+  return {reinterpret_cast<const void*>(Machine.arm_pc), static_cast<uintptr_t>(Machine.arm_sp),
+          nullptr};
 }
 
 // The processor may have no divide instruction. The compiler's division

@@ -5,5 +5,6 @@
 
 KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void* Context) {
   const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
-  return {reinterpret_cast<const void*>(Machine.__gregs[REG_PC]), static_cast<uintptr_t>(Machine.__gregs[REG_SP]), nullptr};
+  return {reinterpret_cast<const void*>(Machine.__gregs[REG_PC]),
+          static_cast<uintptr_t>(Machine.__gregs[REG_SP]), nullptr};
 }

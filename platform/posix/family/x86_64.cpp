@@ -6,5 +6,6 @@
 
 KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void* Context) {
   const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
-  return {reinterpret_cast<const void*>(Machine.gregs[REG_RIP]), static_cast<uintptr_t>(Machine.gregs[REG_RSP]), X86InstructionStatus};
+  return {reinterpret_cast<const void*>(Machine.gregs[REG_RIP]),
+          static_cast<uintptr_t>(Machine.gregs[REG_RSP]), X86InstructionStatus};
 }

@@ -135,7 +135,7 @@ void KernelUnmapMemory(void* Address, size_t) { free(Address); }
 #endif
 
 long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
-                          KernelSignalAction* Previous) {
+                           KernelSignalAction* Previous) {
   struct sigaction New = {};
   if (Action) New = ActionOf(*Action);
   struct sigaction Old = {};

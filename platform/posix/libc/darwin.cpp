@@ -9,8 +9,8 @@
 #include <string.h>
 #include <sys/ucontext.h>
 
-#include "platform/posix/libc/LibcSystem.h"
 #include "platform/posix/Kernel.h"
+#include "platform/posix/libc/LibcSystem.h"
 
 // The loader writes nothing into a buffer that is too small: the path goes
 // through one of the system's longest, and is cut from there.

@@ -11,8 +11,8 @@
 #include <sys/sysctl.h>
 #include <sys/ucontext.h>
 
-#include "platform/posix/libc/LibcSystem.h"
 #include "platform/posix/Kernel.h"
+#include "platform/posix/libc/LibcSystem.h"
 
 extern "C" const char __executable_start[];
 

@@ -5,8 +5,8 @@
 #include <errno.h>
 #include <string.h>
 
-#include "platform/posix/libc/LibcSystem.h"
 #include "platform/posix/Kernel.h"
+#include "platform/posix/libc/LibcSystem.h"
 
 // A name without a slash was looked up along PATH, by rules that the
 // program cannot repeat for certain: no path, then.

@@ -48,8 +48,8 @@ long LinuxStatFileMode(int Descriptor);
 
 // KernelSetSignalAction by that record: a handler returns through Restorer,
 // or through the kernel's own return where it is null.
-long LinuxSetKernelAction(int Signal, const KernelSignalAction* Action, KernelSignalAction* Previous,
-                          void (*Restorer)());
+long LinuxSetKernelAction(int Signal, const KernelSignalAction* Action,
+                          KernelSignalAction* Previous, void (*Restorer)());
 
 // Called by the family's entry with the stack that the kernel set up: the
 // argument count, then the argument vector.

@@ -1,13 +1,12 @@
 // Linux system calls without a C library: only what every processor family
 // shares. The call numbers are each target's own, from <sys/syscall.h>.
-#include "platform/posix/Kernel.h"
-
 #include <fcntl.h>
 #include <linux/stat.h>
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
 
+#include "platform/posix/Kernel.h"
 #include "platform/posix/PosixStart.h"
 #include "platform/posix/linux/LinuxFamily.h"
 
@@ -78,8 +77,8 @@ void KernelUnmapMemory(void* Address, size_t Count) {
   LinuxSystemCall(SYS_munmap, Arg(Address), Size(Count));
 }
 
-long LinuxSetKernelAction(int Signal, const KernelSignalAction* Action, KernelSignalAction* Previous,
-                          void (*Restorer)()) {
+long LinuxSetKernelAction(int Signal, const KernelSignalAction* Action,
+                          KernelSignalAction* Previous, void (*Restorer)()) {
   LinuxRestorerAction New = {};
   if (Action) {
     New.Handler = Action->Handler;

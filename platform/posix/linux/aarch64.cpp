@@ -30,7 +30,7 @@ asm(".text\n"
 // every process on this family has; qemu 7 ignores a restorer of ours here
 // and returns through its own.
 long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
-                          KernelSignalAction* Previous) {
+                           KernelSignalAction* Previous) {
   return LinuxSetKernelAction(Signal, Action, Previous, nullptr);
 }
 

@@ -32,21 +32,25 @@ asm(".text\n"
     "  ebreak\n");
 
 // This family's rt_sigaction record has no restorer: a handler returns
-// through the kernel's own trampoline. qemu's user-mode emulator takes the
-// record with a restorer word before the mask, as other families have it;
-// so the mask stands in both places and the old action has room for both.
-struct KernelAction {
+// through the kernel's own trampoline, and the kernel reads the mask at
+// offset 16. qemu 7's user-mode emulator reads the record as other families
+// have it, with a restorer word there and the mask behind it. The one cost of
+// running under it is EmulatorMask, a copy of the mask past the end of what
+// the kernel reads: a word of stack and a store per call. (The old action's
+// mask, which nothing here uses, comes back wrong under qemu.)
+struct SignalActionRecord {
   uintptr_t Handler;
   unsigned long Flags;
   uint64_t Mask;
   uint64_t EmulatorMask;
 };
+static_assert(offsetof(SignalActionRecord, Mask) == 16, "the kernel reads the mask at offset 16");
 
 long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
-                          KernelSignalAction* Previous) {
-  KernelAction New = {};
+                           KernelSignalAction* Previous) {
+  SignalActionRecord New = {};
   if (Action) New = {Action->Handler, Action->Flags, Action->Mask, Action->Mask};
-  KernelAction Old = {};
+  SignalActionRecord Old = {};
   long Result = LinuxSystemCall(SYS_rt_sigaction, Signal, Action ? reinterpret_cast<long>(&New) : 0,
                                 reinterpret_cast<long>(&Old), sizeof Old.Mask);
   if (Previous) *Previous = {Old.Handler, Old.Flags, Old.Mask};

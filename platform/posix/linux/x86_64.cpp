@@ -36,7 +36,7 @@ asm(".text\n"
 extern "C" void LinuxSignalReturn();
 
 long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
-                          KernelSignalAction* Previous) {
+                           KernelSignalAction* Previous) {
   return LinuxSetKernelAction(Signal, Action, Previous, LinuxSignalReturn);
 }
 
