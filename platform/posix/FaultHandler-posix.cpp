@@ -32,17 +32,9 @@ volatile sig_atomic_t Installed;
 volatile sig_atomic_t FaultsHandled;
 uintptr_t StackTop;
 
-// After removal a signal ends the process as if no handler were there.
-void RaiseWithDefault(int Signal) {
-  KernelSignalAction Default = {};
-  Default.Handler = KernelDefaultAction;
-  KernelSetSignalAction(Signal, &Default, nullptr);
-  KernelRaise(Signal);
-}
-
 void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
   if (!Installed) {
-    RaiseWithDefault(Signal);
+    RaiseWithDefaultAction(Signal);
     return;
   }
   FaultsHandled = FaultsHandled + 1;
@@ -66,6 +58,13 @@ void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
 }
 
 }  // namespace
+
+void RaiseWithDefaultAction(int Signal) {
+  KernelSignalAction Default = {};
+  Default.Handler = KernelDefaultAction;
+  KernelSetSignalAction(Signal, &Default, nullptr);
+  KernelRaise(Signal);
+}
 
 bool HandlingFault() { return FaultsHandled > 0; }
 

@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include "platform/Platform.h"
+#include "platform/posix/FaultHandler-posix.h"
 #include "platform/posix/Kernel.h"
 #include "runtime/FaultHandler.h"
 #include "runtime/System.h"
@@ -13,18 +14,11 @@ namespace {
 volatile sig_atomic_t Interrupted;
 bool RunEndedByInterrupt;
 
-void EndByDefaultAction(int Signal) {
-  KernelSignalAction Default = {};
-  Default.Handler = KernelDefaultAction;
-  KernelSetSignalAction(Signal, &Default, nullptr);
-  KernelRaise(Signal);
-}
-
 // Only signal-safe work: a flag, or the default action for the second one,
 // which takes effect as the handler returns and unblocks the signal.
 void InterruptHandler(int Signal, siginfo_t*, void*) {
   if (Interrupted) {
-    EndByDefaultAction(Signal);
+    RaiseWithDefaultAction(Signal);
     return;
   }
   Interrupted = 1;
@@ -52,5 +46,5 @@ void EndRunIfInterrupted(const void* Where) {
 }
 
 void EndProcessIfInterrupted() {
-  if (RunEndedByInterrupt) EndByDefaultAction(SIGINT);
+  if (RunEndedByInterrupt) RaiseWithDefaultAction(SIGINT);
 }
