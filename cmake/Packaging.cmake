@@ -14,7 +14,11 @@ set(SPOUTER_DOCS ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE)
 
 if(WIN32)
   # A plain-text README with CR LF line ends, as Notepad shows it, in place
-  # of the Markdown one.
+  # of the Markdown one; it says which of the two zips it is in.
+  set(SPOUTER_ZIP_DESCRIPTION "the 32-bit x86 build")
+  if(SPOUTER_WINDOWS_FAMILY STREQUAL "x86_64")
+    set(SPOUTER_ZIP_DESCRIPTION "the x64 build")
+  endif()
   configure_file(docs/README-win32.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
   install(TARGETS spouter RUNTIME DESTINATION .)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
@@ -52,7 +56,13 @@ set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/SourceDate.cmake)
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME spouter-${PROJECT_VERSION}-win32)
+  # spouter-VERSION-win32.zip for 32-bit x86, spouter-VERSION-win64.zip for
+  # x64.
+  set(SPOUTER_ZIP_SUFFIX win32)
+  if(SPOUTER_WINDOWS_FAMILY STREQUAL "x86_64")
+    set(SPOUTER_ZIP_SUFFIX win64)
+  endif()
+  set(CPACK_PACKAGE_FILE_NAME spouter-${PROJECT_VERSION}-${SPOUTER_ZIP_SUFFIX})
   set(CPACK_PACKAGE_CHECKSUM SHA256)
 else()
   set(CPACK_GENERATOR DEB)

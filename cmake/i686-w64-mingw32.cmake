@@ -1,14 +1,4 @@
 # Cross-compiling for 32-bit Windows with MinGW-w64.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(SPOUTER_MINGW_PREFIX i686-w64-mingw32)
-# The win32 threading flavour: what the test tools link statically from the
-# compiler's run-time then needs no winpthread library.
-find_program(CMAKE_CXX_COMPILER NAMES ${SPOUTER_MINGW_PREFIX}-g++-win32 ${SPOUTER_MINGW_PREFIX}-g++
-             REQUIRED)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${SPOUTER_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/MinGW.cmake)

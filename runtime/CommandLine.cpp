@@ -45,24 +45,17 @@ const char* FindParameterEnd(const char* Position, int32_t* Quotes) {
 }
 
 // Copies the characters of the parameter from Position to End to Out,
-// without its quotes. Where characters are single bytes every quote byte
-// opens or closes a section; elsewhere a character's further bytes are
-// copied untested, so the sections are walked character by character.
+// without its quotes. A character's further bytes are copied untested: in
+// a code page with longer characters they may look like a quote.
 template <bool SingleBytes>
 void CopyParameter(const char* Position, const char* End, uint8_t* Out) {
-  if (SingleBytes) {
-    for (; Position != End; ++Position) {
-      if (ByteAt(Position) != Quote) *Out++ = ByteAt(Position);
-    }
-    return;
-  }
   while (Position != End) {
     if (ByteAt(Position) == Quote) {
       ++Position;
       continue;
     }
     const char* Next = NextCharacter<SingleBytes>(Position);
-    while (Position != Next) *Out++ = static_cast<uint8_t>(*Position++);
+    while (Position != Next) *Out++ = ByteAt(Position++);
   }
 }
 
@@ -83,50 +76,11 @@ Text ScanFrom(const char* Position, const char** Stop) {
   return Result;
 }
 
-// A parameter of any other kind, where the code page may decide where its
-// characters end.
-__attribute__((noinline)) Text ScanAnyParameter(const char* Position, const char** Stop) {
-  if (CharactersAreSingleBytes()) return ScanFrom<true>(Position, Stop);
-  return ScanFrom<false>(Position, Stop);
-}
-
-// Bytes below 0x80 are one-byte characters in every ANSI code page. These
-// ones, other than a quote, neither end a parameter nor open a section.
-struct AsciiBytes {
-  bool Plain[256];
-};
-constexpr AsciiBytes MakeAsciiBytes() {
-  AsciiBytes Table{};
-  for (int Byte = 0x21; Byte < 0x80; ++Byte) Table.Plain[Byte] = Byte != Quote;
-  return Table;
-}
-constexpr AsciiBytes Ascii = MakeAsciiBytes();
-
-Text CopyOfBytes(const char* Position, int32_t Length) {
-  Text Result(Length);
-  uint8_t* Out = Result.Data();
-  for (int32_t I = 0; I < Length; ++I) Out[I] = ByteAt(Position + I);
-  return Result;
-}
-
 }  // namespace
 
-// Separators and quotes are ASCII, so stepping over them byte by byte is
-// what CharNextA would do. A parameter of plain ASCII that fits inside a
-// text is then measured and copied here, with no call; any other goes the
-// whole way.
 Text ScanParameter(const char* Position, const char** Stop) {
-  for (;;) {
-    while (IsSeparator(ByteAt(Position))) ++Position;
-    if (ByteAt(Position) != Quote || ByteAt(Position + 1) != Quote) break;
-    Position += 2;
-  }
-  const char* End = Position;
-  while (Ascii.Plain[ByteAt(End)]) ++End;
-  int32_t Length = static_cast<int32_t>(End - Position);
-  if (ByteAt(End) > 0x20 || Length > Text::InlineCapacity) return ScanAnyParameter(Position, Stop);
-  *Stop = End;
-  return CopyOfBytes(Position, Length);
+  if (CharactersAreSingleBytes()) return ScanFrom<true>(Position, Stop);
+  return ScanFrom<false>(Position, Stop);
 }
 
 Text GetParameter(int32_t Index) {

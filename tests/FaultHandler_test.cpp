@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/posix/PosixFaultStatus.h"
+#include "platform/posix/family/X86Instructions.h"
 #include "runtime/System.h"
 #include "tests/FakeRun.h"
 
@@ -169,13 +170,39 @@ TEST(PosixFaultStatus, PrivilegedInstructionsByOpcode) {
 // bytes under a page fault are an access violation.
 TEST(PosixFaultStatus, PrivilegedOnlyForAGeneralProtectionFault) {
   const uint8_t Halt[] = {0xF4};
-  SignalFault Fault = {SIGSEGV, KernelSignalCode, 0, 0x7FFF0000, 0x7FFF8000, Halt};
+  SignalFault Fault = {SIGSEGV, KernelSignalCode, 0, 0x7FFF0000, 0x7FFF8000, Halt, X86InstructionStatus};
   EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), 218);
   Fault.Code = SEGV_MAPERR;
   EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), 216);
   const uint8_t Load[] = {0x8B, 0x00};
-  Fault = {SIGSEGV, KernelSignalCode, 0, 0x7FFF0000, 0x7FFF8000, Load};
+  Fault = {SIGSEGV, KernelSignalCode, 0, 0x7FFF0000, 0x7FFF8000, Load, X86InstructionStatus};
   EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), 216);
+  // Where the family decodes nothing, the bytes are not looked at.
+  Fault = {SIGSEGV, KernelSignalCode, 0, 0x7FFF0000, 0x7FFF8000, Halt, nullptr};
+  EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), 216);
+}
+
+// BOUND faults at itself and INTO traps just behind itself, in 32-bit code
+// only; a privileged instruction is one in either.
+TEST(PosixFaultStatus, LegacyTrapsIn32BitCodeOnly) {
+  const uint8_t Code[] = {0x90, 0x90, 0x62, 0x00, 0xCE, 0x90, 0xF4};
+  const struct {
+    int At;
+    int Legacy;
+    int Modern;
+  } Cases[] = {
+      {2, 201, 216},  // bound eax, [eax]
+      {5, 215, 216},  // behind into
+      {6, 218, 218},  // hlt
+      {1, 216, 216},  // nop
+  };
+  for (const auto& Case : Cases) {
+    SignalFault Fault = {
+        SIGSEGV, KernelSignalCode, 0, 0x7FFF0000, 0x7FFF8000, Code + Case.At, X86LegacyInstructionStatus};
+    EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), Case.Legacy) << Case.At;
+    Fault.InstructionStatus = X86InstructionStatus;
+    EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), Case.Modern) << Case.At;
+  }
 }
 
 }  // namespace

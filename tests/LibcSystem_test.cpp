@@ -12,7 +12,8 @@
 
 #include <string>
 
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/Kernel.h"
+#include "platform/posix/PosixStart.h"
 
 extern "C" void PosixStart(int Count, char** Arguments) {
   testing::InitGoogleTest(&Count, Arguments);
@@ -40,16 +41,16 @@ TEST(LibcSystem, SignalActionsComeBackAsTheyWereSet) {
     uint64_t Mask;
   };
   const Row Rows[] = {
-      {LinuxDefaultAction, 0, 0},
-      {LinuxIgnoreSignal, 0, Bit(SIGHUP)},
-      {LinuxHandlerAddress(RecordBlocked), SA_SIGINFO | SA_ONSTACK,
+      {KernelDefaultAction, 0, 0},
+      {KernelIgnoreSignal, 0, Bit(SIGHUP)},
+      {KernelHandlerAddress(RecordBlocked), SA_SIGINFO | SA_ONSTACK,
        Bit(SIGHUP) | Bit(SIGUSR2) | Bit(SIGTERM)},
   };
   for (const Row& Set : Rows) {
-    LinuxSignalAction Action = {Set.Handler, Set.Flags, Set.Mask};
-    ASSERT_EQ(LinuxSetSignalAction(SIGUSR1, &Action, nullptr), 0);
-    LinuxSignalAction Back = {};
-    ASSERT_EQ(LinuxSetSignalAction(SIGUSR1, nullptr, &Back), 0);
+    KernelSignalAction Action = {Set.Handler, Set.Flags, Set.Mask};
+    ASSERT_EQ(KernelSetSignalAction(SIGUSR1, &Action, nullptr), 0);
+    KernelSignalAction Back = {};
+    ASSERT_EQ(KernelSetSignalAction(SIGUSR1, nullptr, &Back), 0);
     EXPECT_EQ(Back.Handler, Set.Handler);
     EXPECT_EQ(Back.Flags & (SA_SIGINFO | SA_ONSTACK | SA_NODEFER), Set.Flags);
     EXPECT_EQ(Back.Mask, Set.Mask);
@@ -57,53 +58,53 @@ TEST(LibcSystem, SignalActionsComeBackAsTheyWereSet) {
 }
 
 TEST(LibcSystem, TheMaskBlocksItsSignalsWhileTheHandlerRuns) {
-  LinuxSignalAction Action = {LinuxHandlerAddress(RecordBlocked), SA_SIGINFO,
-                              Bit(SIGHUP) | Bit(SIGUSR2)};
-  LinuxSignalAction Previous = {};
-  ASSERT_EQ(LinuxSetSignalAction(SIGUSR1, &Action, &Previous), 0);
+  KernelSignalAction Action = {KernelHandlerAddress(RecordBlocked), SA_SIGINFO,
+                               Bit(SIGHUP) | Bit(SIGUSR2)};
+  KernelSignalAction Previous = {};
+  ASSERT_EQ(KernelSetSignalAction(SIGUSR1, &Action, &Previous), 0);
   BlockedInHandler = -1;
-  ASSERT_EQ(LinuxRaise(SIGUSR1), 0);
+  ASSERT_EQ(KernelRaise(SIGUSR1), 0);
   EXPECT_EQ(BlockedInHandler, 1 | 2);
-  LinuxSetSignalAction(SIGUSR1, &Previous, nullptr);
+  KernelSetSignalAction(SIGUSR1, &Previous, nullptr);
 }
 
 TEST(LibcSystem, FailuresAreNegativeErrorNumbers) {
   int Pipe[2];
   ASSERT_EQ(pipe(Pipe), 0);
-  EXPECT_TRUE(S_ISFIFO(LinuxFileMode(Pipe[0])));
-  EXPECT_EQ(LinuxWrite(Pipe[1], "ab", 2), 2);
-  EXPECT_EQ(LinuxClose(Pipe[0]), 0);
-  EXPECT_EQ(LinuxClose(Pipe[1]), 0);
-  EXPECT_EQ(LinuxFileMode(Pipe[0]), -EBADF);
-  EXPECT_EQ(LinuxWrite(Pipe[1], "ab", 2), -EBADF);
-  EXPECT_EQ(LinuxClose(Pipe[1]), -EBADF);
-  EXPECT_EQ(LinuxSetSignalAction(0, nullptr, nullptr), -EINVAL);
+  EXPECT_TRUE(S_ISFIFO(KernelFileMode(Pipe[0])));
+  EXPECT_EQ(KernelWrite(Pipe[1], "ab", 2), 2);
+  EXPECT_EQ(KernelClose(Pipe[0]), 0);
+  EXPECT_EQ(KernelClose(Pipe[1]), 0);
+  EXPECT_EQ(KernelFileMode(Pipe[0]), -EBADF);
+  EXPECT_EQ(KernelWrite(Pipe[1], "ab", 2), -EBADF);
+  EXPECT_EQ(KernelClose(Pipe[1]), -EBADF);
+  EXPECT_EQ(KernelSetSignalAction(0, nullptr, nullptr), -EINVAL);
 }
 
 // Exhausted memory ends in run-time error 203 only if the seam says so
 // instead of failing in some other way; where an emulator cannot be starved,
 // an impossible request stands in for it.
 TEST(LibcSystem, MemoryIsAlignedWholeOrNull) {
-  EXPECT_EQ(LinuxMapMemory(SIZE_MAX / 2), nullptr);
+  EXPECT_EQ(KernelMapMemory(SIZE_MAX / 2), nullptr);
   const size_t Size = size_t{1} << 20;
-  uint8_t* Block = static_cast<uint8_t*>(LinuxMapMemory(Size));
+  uint8_t* Block = static_cast<uint8_t*>(KernelMapMemory(Size));
   ASSERT_NE(Block, nullptr);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(Block) % 16, 0u);
   memset(Block, 0x5A, Size);
   EXPECT_EQ(Block[Size - 1], 0x5A);
-  LinuxUnmapMemory(Block, Size);
+  KernelUnmapMemory(Block, Size);
 }
 
 // Run by its path, as the test runner does: the path names this program,
 // and a short buffer gets its start.
 TEST(LibcSystem, TheExecutablePathNamesThisProgram) {
   char Path[4096];
-  long Length = LinuxExecutablePath(Path, sizeof Path);
+  long Length = KernelExecutablePath(Path, sizeof Path);
   ASSERT_GT(Length, 0);
   std::string Whole(Path, static_cast<size_t>(Length));
   EXPECT_NE(Whole.find("spouter_unit_tests"), std::string::npos) << Whole;
   char Short[4];
-  ASSERT_EQ(LinuxExecutablePath(Short, sizeof Short), 4);
+  ASSERT_EQ(KernelExecutablePath(Short, sizeof Short), 4);
   EXPECT_EQ(std::string(Short, 4), Whole.substr(0, 4));
 }
 

@@ -1,10 +1,12 @@
 // The unit tests run on the C library, which owns the process's entry:
 // their system calls go through it.
 #include <errno.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/posix/LinuxFamily.h"
+#include "platform/posix/PosixStart.h"
+#include "platform/posix/linux/LinuxFamily.h"
 
 extern "C" long LinuxSystemCall(long Number, long A, long B, long C, long D, long E, long F) {
   long Result = syscall(Number, A, B, C, D, E, F);
@@ -15,3 +17,7 @@ long LinuxStatFileMode(int Descriptor) {
   struct stat Status;
   return fstat(Descriptor, &Status) == 0 ? static_cast<long>(Status.st_mode) : -errno;
 }
+
+// The C library's entry runs the tests, so the seam's own entry never
+// hands over to the program.
+extern "C" void PosixStart(int, char**) { abort(); }

@@ -61,56 +61,6 @@ TEST(BuildCommandLine, SplitsBackIntoTheShellsArguments) {
   }
 }
 
-// Arguments one behind the other, each NUL-ended, as the kernel leaves
-// them; Join reports what JoinArgumentsInPlace made of them.
-struct Laid {
-  std::string Bytes;
-  std::vector<char*> Pointers;
-  explicit Laid(const std::vector<std::string>& Arguments) {
-    for (const std::string& A : Arguments) Bytes += A + '\0';
-    for (size_t At = 0, I = 0; I < Arguments.size(); At += Arguments[I++].size() + 1)
-      Pointers.push_back(&Bytes[At]);
-  }
-  const char* Join() { return JoinArgumentsInPlace(static_cast<int>(Pointers.size()), Pointers.data()); }
-};
-
-// In place when the rebuilt line is the arguments with blanks between them
-// (none of these holds a quote), and then it is that line; otherwise nothing
-// is touched.
-TEST(JoinArgumentsInPlace, GivesTheRebuiltLineOrLeavesTheArgumentsAlone) {
-  std::vector<std::vector<std::string>> Cases = {
-      {"spouter", "Hello,", "World!", "0D", "0A"}, {"./spouter"}, {"spouter", "\xC0\xFF\x21", "x"},
-      {"spouter", "Hello, World!"}, {"spouter", "", "a"}, {"spouter", "a", ""}, {"", "x"},
-      {"spouter", "a\"b"}, {"spouter", "\x01"}, {"spouter", "\x21", "tab\t"}, {"my prog", "x"},
-      {"spouter", "!a!", "!"}, {"spouter", "b!\"", "x"},
-  };
-  for (const std::vector<std::string>& Arguments : Cases) {
-    std::string Joined;
-    for (const std::string& A : Arguments) Joined += (Joined.empty() ? "" : " ") + A;
-    std::string Line = Rebuild(Arguments);
-    Laid Kernel(Arguments);
-    std::string Before = Kernel.Bytes;
-    const char* Result = Kernel.Join();
-    if (Line == Joined && !Arguments[0].empty()) {
-      ASSERT_EQ(Result, Kernel.Pointers[0]) << Line;
-      EXPECT_EQ(std::string(Result), Line);
-    } else {
-      EXPECT_EQ(Result, nullptr) << Line;
-      EXPECT_EQ(Kernel.Bytes, Before) << Line;
-    }
-  }
-}
-
-TEST(JoinArgumentsInPlace, NeedsTheArgumentsOneBehindTheOther) {
-  Laid Apart({"spouter", "a", "b"});
-  std::string Before = Apart.Bytes;
-  std::string Elsewhere = "b";  // the same bytes, but not behind "a"
-  Apart.Pointers[2] = Elsewhere.data();
-  EXPECT_EQ(Apart.Join(), nullptr);
-  EXPECT_EQ(Apart.Bytes, Before);
-  EXPECT_EQ(JoinArgumentsInPlace(0, nullptr), nullptr);
-}
-
 TEST(BuildCommandLine, NoArgumentsAtAllStillHasAProgramToken) {
   char Line[16];
   ASSERT_LE(CommandLineSize(0, nullptr), sizeof Line);

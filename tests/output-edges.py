@@ -10,7 +10,8 @@ end did not.
 Usage: output-edges.py CASE OUT-FILE PROGRAM [ARGUMENT...]
 Cases: pty-interrupt, socket-interrupt, pipe-interrupt (a reader that
        does not read, then Ctrl+C, then a reader), pipe-two-interrupts,
-       nonblocking-pipe, statx-enosys, statx-eperm
+       nonblocking-pipe, statx-enosys, statx-eperm, close-eio (every close
+       fails as a file system that reports a delayed write error does)
 """
 import ctypes
 import errno
@@ -73,14 +74,15 @@ def status(process, limit=20.0):
     return str(128 - code if code < 0 else code)
 
 
-def deny_statx(error):
-    """A seccomp filter that fails statx with ERROR, for the child only."""
-    # x86-64's number and audit architecture: the filter sees the host's
+def deny(number, error):
+    """A seccomp filter that fails system call NUMBER with ERROR, for the
+    child only."""
+    # x86-64's numbers and audit architecture: the filter sees the host's
     # calls, an emulator's included.
-    statx, arch_x86_64 = 332, 0xC000003E
+    arch_x86_64 = 0xC000003E
     load_arch, load_number = (0x20, 0, 0, 4), (0x20, 0, 0, 0)
     program = [load_arch, (0x15, 1, 0, arch_x86_64), (0x06, 0, 0, 0x7FFF0000),
-               load_number, (0x15, 0, 1, statx), (0x06, 0, 0, 0x00050000 | error),
+               load_number, (0x15, 0, 1, number), (0x06, 0, 0, 0x00050000 | error),
                (0x06, 0, 0, 0x7FFF0000)]
     code = b"".join(struct.pack("HBBI", *row) for row in program)
     buffer = ctypes.create_string_buffer(code)
@@ -135,10 +137,12 @@ def main():
         time.sleep(0.3)
         received = drain(reader, process, pause=0.01)
         shown = status(process)
-    elif case in ("statx-enosys", "statx-eperm"):
-        error = errno.ENOSYS if case == "statx-enosys" else errno.EPERM
+    elif case in ("statx-enosys", "statx-eperm", "close-eio"):
+        statx, close = 332, 3
+        number, error = {"statx-enosys": (statx, errno.ENOSYS), "statx-eperm": (statx, errno.EPERM),
+                         "close-eio": (close, errno.EIO)}[case]
         with open(out_file, "wb") as out:
-            process = subprocess.Popen(argv, stdout=out, preexec_fn=deny_statx(error))
+            process = subprocess.Popen(argv, stdout=out, preexec_fn=deny(number, error))
             shown = status(process)
         print(shown)
         return

@@ -19,9 +19,11 @@ if git -C "$source_dir" rev-parse --git-dir >/dev/null 2>&1; then
 fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-windows=no
-command -v i686-w64-mingw32-g++ >/dev/null && windows=yes
-[ "$windows" = yes ] || echo "NOTE: no MinGW here, so no Windows artifact"
+# The Windows builds whose compiler is here: win32, win64.
+windows=""
+command -v i686-w64-mingw32-g++ >/dev/null && windows+=" win32"
+command -v x86_64-w64-mingw32-g++ >/dev/null && windows+=" win64"
+[ -n "$windows" ] || echo "NOTE: no MinGW here, so no Windows artifact"
 
 # build FOLDER: clone the commit into FOLDER and build its artifacts; the
 # tests are no artifact, so they are not built.
@@ -35,14 +37,14 @@ build() {
   {
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DSPOUTER_TESTS=OFF &&
       cmake --build build && (cd build && cpack) &&
-      if [ "$windows" = yes ]; then
-        cmake --preset win32 -DSPOUTER_TESTS=OFF && cmake --build --preset win32 &&
-          (cd build-win32 && cpack)
-      fi
+      for preset in $windows; do
+        cmake --preset "$preset" -DSPOUTER_TESTS=OFF && cmake --build --preset "$preset" &&
+          (cd "build-$preset" && cpack) || exit
+      done
   } >"$1.log" 2>&1
 }
 artifacts() {  # artifacts FOLDER: "SHA-256  PATH" of each, by path
-  (cd "$1" && find build build-win32 -maxdepth 1 -type f \
+  (cd "$1" && find build build-win* -maxdepth 1 -type f \
     \( -name '*.deb' -o -name '*.zip' -o -name '*.sha256' -o -name '*.exe' -o -name spouter \) \
     -exec sha256sum {} + 2>/dev/null | sort -k2)
 }
@@ -55,15 +57,14 @@ check "first build" $? "$(tail -n 20 "$first.log")"
 other_host=()
 [ "$(id -u)" = 0 ] && command -v unshare >/dev/null && other_host=(unshare --uts)
 (unset SOURCE_DATE_EPOCH; umask 0002; export TZ=Pacific/Kiritimati LC_ALL=C.UTF-8
-  "${other_host[@]}" bash -c "${other_host:+hostname spouter-rebuild;} $(declare -f build); windows=$windows source_dir=$source_dir commit=$commit build $second")
+  "${other_host[@]}" bash -c "${other_host:+hostname spouter-rebuild;} $(declare -f build); windows='$windows' source_dir=$source_dir commit=$commit build $second")
 check "second build" $? "$(tail -n 20 "$second.log")"
 
 artifacts "$first" >"$work/first.sums"
 artifacts "$second" >"$work/second.sums"
 count=$(wc -l <"$work/first.sums")
-expected=2
-[ "$windows" = yes ] && expected=5
-expect_equal "artifacts found (spouter, its .deb; spouter.exe, the zip and its sum)" "$expected" "$count"
+expected=$((2 + 3 * $(wc -w <<<"$windows")))
+expect_equal "artifacts found (spouter, its .deb; for each Windows build spouter.exe, the zip and its sum)" "$expected" "$count"
 diff "$work/first.sums" "$work/second.sums" >"$work/diff"
 check "the same bytes in both builds" $? "$(cat "$work/diff")"
 cat "$work/first.sums"
@@ -74,7 +75,7 @@ cat "$work/first.sums"
 names=(-e "$work" -e spouter-rebuild)
 [ "$(hostname | wc -c)" -gt 6 ] && names+=(-e "$(hostname)")
 for folder in "$first" "$second"; do
-  for package in "$folder"/build/*.deb "$folder"/build-win32/*.zip; do
+  for package in "$folder"/build/*.deb "$folder"/build-win*/*.zip; do
     [ -f "$package" ] || continue
     unpacked=$work/unpacked/$(basename "$package")
     mkdir -p "$unpacked"

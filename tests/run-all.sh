@@ -3,11 +3,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# The Windows executable first: the Linux test run checks it under Wine.
-# Outside CI a machine without MinGW skips it, and the Wine tests say so.
+# The Windows executables first, 32-bit x86 and x64: the Linux test run
+# checks them under Wine. Outside CI a machine without MinGW skips them, and
+# the Wine tests say so.
 if [ "${CI:-}" = true ] || command -v i686-w64-mingw32-g++ >/dev/null; then
   cmake --preset win32
   cmake --build --preset win32
+fi
+if [ "${CI:-}" = true ] || command -v x86_64-w64-mingw32-g++ >/dev/null; then
+  cmake --preset win64
+  cmake --build --preset win64
 fi
 
 cmake --preset release
@@ -73,7 +78,8 @@ if [ "${CI:-}" = true ] || [ -n "${ZIG:-}" ] || command -v zig >/dev/null; then
 fi
 
 # Every target through every failure, as one table (shares the Wine prefix).
-bash tests/fault-matrix.sh build "${cross_presets[@]/#/build-}" --windows build-win32 build/wine-prefix
+bash tests/fault-matrix.sh build "${cross_presets[@]/#/build-}" --windows build-win32 build/wine-prefix \
+  --windows build-win64 build/wine-prefix
 
 cmake --preset asan
 cmake --build --preset asan

@@ -27,11 +27,11 @@ cppcheck_run() {
   cppcheck --enable=warning,style,performance,portability --std=c++20 --language=c++ \
     --inline-suppr --error-exitcode=1 --quiet -I . \
     --suppress=constParameterCallback \
-    --suppress=constParameterPointer:platform/win32/FaultHandler-win32.cpp \
+    --suppress=constParameterPointer:platform/win32/FaultFrame-i686.cpp \
     --suppress=normalCheckLevelMaxBranches "$@"
 }
-portable=platform/posix/libc.cpp
-darwin=platform/posix/libc-darwin.cpp
+portable=platform/posix/libc/LibcKernel.cpp
+darwin=platform/posix/libc/darwin.cpp
 cppcheck_run -i "$portable" -i "$darwin" echo runtime platform
 cppcheck_run -D_POSIX_C_SOURCE=200809L -D_XOPEN_SOURCE=700 -D__STRICT_ANSI__ "$portable"
 for processor in __x86_64__ __aarch64__; do

@@ -1,12 +1,15 @@
 // The top-level fault handler on POSIX: processor faults arrive as signals,
-// caught on an alternate stack so that a stack overflow is caught too. Only signal-safe work happens here: the handler maps the
-// signal to a fault status and ends the run through RunError, which writes
-// with direct calls and leaves through _exit.
+// caught on an alternate stack so that a stack overflow is caught too. Only
+// signal-safe work happens here: the handler maps the signal to a fault
+// status and ends the run through RunError, which writes with direct calls
+// and leaves through _exit.
+#include "platform/posix/FaultHandler-posix.h"
+
 #include <signal.h>
 #include <stddef.h>
 
 #include "platform/Platform.h"
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/Kernel.h"
 #include "platform/posix/PosixFaultStatus.h"
 #include "runtime/FaultHandler.h"
 #include "runtime/System.h"
@@ -29,32 +32,24 @@ volatile sig_atomic_t Installed;
 volatile sig_atomic_t FaultsHandled;
 uintptr_t StackTop;
 
-// After removal a signal ends the process as if no handler were there.
-void RaiseWithDefault(int Signal) {
-  LinuxSignalAction Default = {};
-  Default.Handler = LinuxDefaultAction;
-  LinuxSetSignalAction(Signal, &Default, nullptr);
-  LinuxRaise(Signal);
-}
-
 void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
   if (!Installed) {
-    RaiseWithDefault(Signal);
+    RaiseWithDefaultAction(Signal);
     return;
   }
   FaultsHandled = FaultsHandled + 1;
   if (FaultsHandled > MaxFaults) ExitProcess(ExitStatus != 0 ? ExitStatus : 255);
-  LinuxFaultRegisters At = LinuxFaultContextOf(Info, Context);
+  KernelFaultRegisters At = KernelFaultContextOf(Info, Context);
   // The instruction bytes are only looked at for a general protection
   // fault, where the processor has just decoded the instruction in full.
-  bool Decode = At.X86Instruction && Signal == SIGSEGV && Info->si_code == KernelSignalCode;
+  bool Decode = At.InstructionStatus && Signal == SIGSEGV && Info->si_code == KernelSignalCode;
   SignalFault Fault = {Signal,
                        Info->si_code,
                        reinterpret_cast<uintptr_t>(Info->si_addr),
                        At.StackPointer,
                        StackTop,
                        Decode ? static_cast<const uint8_t*>(At.Instruction) : nullptr,
-                       At.X86Legacy};
+                       At.InstructionStatus};
   // Location 0 would mean that there is nothing to report: where the system
   // does not tell the faulting instruction, the handler stands in for it.
   const void* Location =
@@ -64,6 +59,13 @@ void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
 
 }  // namespace
 
+void RaiseWithDefaultAction(int Signal) {
+  KernelSignalAction Default = {};
+  Default.Handler = KernelDefaultAction;
+  KernelSetSignalAction(Signal, &Default, nullptr);
+  KernelRaise(Signal);
+}
+
 bool HandlingFault() { return FaultsHandled > 0; }
 
 void InstallFaultHandler() {
@@ -72,16 +74,16 @@ void InstallFaultHandler() {
   StackTop = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
   FaultsHandled = 0;
 
-  LinuxSetSignalStack(AlternateStack, sizeof AlternateStack);
+  KernelSetSignalStack(AlternateStack, sizeof AlternateStack);
 
   // Not deferred: a fault while finishing after a fault must reach the
   // handler again rather than kill the process. Nothing is blocked either:
   // the error path may wait on a reader, and Ctrl+C must still reach the
   // process there.
-  LinuxSignalAction Action = {};
-  Action.Handler = LinuxHandlerAddress(TopLevelFaultHandler);
+  KernelSignalAction Action = {};
+  Action.Handler = KernelHandlerAddress(TopLevelFaultHandler);
   Action.Flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
-  for (int Signal : CaughtSignals) LinuxSetSignalAction(Signal, &Action, nullptr);
+  for (int Signal : CaughtSignals) KernelSetSignalAction(Signal, &Action, nullptr);
   Installed = 1;
 }
 

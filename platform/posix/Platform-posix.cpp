@@ -9,12 +9,13 @@
 
 #include "echo/Spouter.h"
 #include "platform/Platform.h"
-#include "platform/posix/LinuxFamily.h"
+#include "platform/posix/FaultHandler-posix.h"
+#include "platform/posix/Kernel.h"
 #include "platform/posix/PosixCommandLine.h"
-#include "platform/posix/PosixFaultStatus.h"
 #include "platform/posix/PosixHeap.h"
 #include "platform/posix/PosixInterrupt.h"
 #include "platform/posix/PosixMessageBox.h"
+#include "platform/posix/PosixStart.h"
 #include "platform/posix/PosixWrite.h"
 #include "runtime/System.h"
 
@@ -43,12 +44,12 @@ bool Succeeded(long Result) {
 extern "C" {
 
 LPSTR WINAPI GetCommandLineA(void) {
-  // A line made of the arguments as they stand needs no memory of its own.
-  if (!CommandLine) CommandLine = JoinArgumentsInPlace(ArgumentCount, Arguments);
+  // The line is built once, beside the arguments, which stay as the
+  // system shows them.
   if (!CommandLine) {
     size_t Size = CommandLineSize(ArgumentCount, Arguments);
     CommandLine = Size <= sizeof ShortCommandLine ? ShortCommandLine
-                                                  : static_cast<char*>(LinuxMapMemory(Size));
+                                                  : static_cast<char*>(KernelMapMemory(Size));
     if (!CommandLine) RunError(203, GetCodeLocation(__builtin_return_address(0)));
     BuildCommandLine(ArgumentCount, Arguments, CommandLine);
   }
@@ -60,7 +61,7 @@ LPSTR WINAPI CharNextA(const char* Current) {
 }
 
 DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR Buffer, DWORD Size) {
-  long Count = LinuxExecutablePath(Buffer, Size);
+  long Count = KernelExecutablePath(Buffer, Size);
   if (!Succeeded(Count)) return 0;
   if (static_cast<DWORD>(Count) < Size) Buffer[Count] = 0;
   return static_cast<DWORD>(Count);
@@ -79,7 +80,7 @@ HANDLE WINAPI GetStdHandle(DWORD Which) {
 // Unknown only for a descriptor that is not open. One whose type the system
 // will not tell is written as a file is: the bytes are the same.
 DWORD WINAPI GetFileType(HANDLE File) {
-  long Mode = LinuxFileMode(DescriptorOf(File));
+  long Mode = KernelFileMode(DescriptorOf(File));
   if (Mode == -EBADF) return FILE_TYPE_UNKNOWN;
   if (Mode < 0) return FILE_TYPE_DISK;
   if (S_ISCHR(Mode)) return FILE_TYPE_CHAR;
@@ -107,7 +108,7 @@ DWORD WINAPI GetLastError(void) { return LastError; }
 BOOL WINAPI CloseHandle(HANDLE Object) {
   int Descriptor = DescriptorOf(Object);
   if (Descriptor <= 2) return TRUE;
-  return Succeeded(LinuxClose(Descriptor)) ? TRUE : FALSE;
+  return Succeeded(KernelClose(Descriptor)) ? TRUE : FALSE;
 }
 
 void WINAPI ExitProcess(unsigned ExitCode) {
@@ -116,13 +117,13 @@ void WINAPI ExitProcess(unsigned ExitCode) {
     // A file system that reports a failed write only at close (NFS, some
     // FUSE ones) tells it at the close of any descriptor of the file: a
     // copy's, so that the message can still go to standard output.
-    long Copy = OutputIsFile ? LinuxDuplicate(1) : -EBADF;
-    long Result = Copy >= 0 ? LinuxClose(static_cast<int>(Copy)) : 0;
+    long Copy = OutputIsFile ? KernelDuplicate(1) : -EBADF;
+    long Result = Copy >= 0 ? KernelClose(static_cast<int>(Copy)) : 0;
     if (Result < 0 && Result != -EINTR)
       RunError(static_cast<uint8_t>(-Result), GetCodeLocation(__builtin_return_address(0)));
   }
   EndProcessIfInterrupted();
-  LinuxExit(static_cast<int>(ExitCode));
+  KernelExit(static_cast<int>(ExitCode));
 }
 
 HANDLE WINAPI HeapCreate(DWORD, SIZE_T, SIZE_T) {
@@ -162,24 +163,18 @@ bool CharactersAreSingleBytes() { return true; }
 // An offset within the program's image, the same at every run.
 uint32_t GetCodeLocation(const void* Address) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Address) -
-                               reinterpret_cast<uintptr_t>(LinuxImageStart()));
+                               reinterpret_cast<uintptr_t>(KernelImageStart()));
 }
 
 extern "C" [[noreturn]] void PosixStart(int Count, char** Vector) {
   // A reader that went away, or a file-size limit reached, is a failed
   // write, not a silent death.
-  LinuxSignalAction Ignore = {};
-  Ignore.Handler = LinuxIgnoreSignal;
-  LinuxSetSignalAction(SIGPIPE, &Ignore, nullptr);
-  LinuxSetSignalAction(SIGXFSZ, &Ignore, nullptr);
+  KernelSignalAction Ignore = {};
+  Ignore.Handler = KernelIgnoreSignal;
+  KernelSetSignalAction(SIGPIPE, &Ignore, nullptr);
+  KernelSetSignalAction(SIGXFSZ, &Ignore, nullptr);
   InstallInterruptHandler();
   ArgumentCount = Count;
   Arguments = Vector;
   ProcessArguments();
-}
-
-// Without a C library, the family's entry comes here with the stack that
-// the kernel set up.
-extern "C" void LinuxStart(uintptr_t* Stack) {
-  PosixStart(static_cast<int>(Stack[0]), reinterpret_cast<char**>(Stack + 1));
 }

@@ -55,33 +55,6 @@ size_t CommandLineSize(int Count, char* const* Arguments) {
   return Size;
 }
 
-// One pass over the bytes, which stops at the first that rules it out. The
-// NUL after each argument that passed becomes a blank on the way; a refusal
-// puts back the ones already changed.
-char* JoinArgumentsInPlace(int Count, char** Arguments) {
-  if (Count <= 0) return nullptr;
-  char* P = Arguments[0];
-  int Joined = 0;
-  for (;;) {
-    const char* Start = P;
-    // Most bytes lie above the quote, and the inner loop tests only that;
-    // '!', the one byte between the blank and the quote, needs no quotes
-    // either. (One loop with both tests has the compiler test '!' first.)
-    for (;;) {
-      while (static_cast<unsigned char>(*P) > Quote) ++P;
-      if (*P != '!') break;
-      ++P;
-    }
-    if (*P || P == Start) break;
-    if (Joined + 1 == Count) return Arguments[0];
-    if (Arguments[Joined + 1] != P + 1) break;
-    *P++ = ' ';
-    ++Joined;
-  }
-  for (int I = 1; I <= Joined; ++I) Arguments[I][-1] = 0;
-  return nullptr;
-}
-
 void BuildCommandLine(int Count, char* const* Arguments, char* Line) {
   char* Out = AppendToken(Line, ProgramToken(Count, Arguments));
   for (int I = 1; I < Count; ++I) {

@@ -10,10 +10,3 @@
 // BuildCommandLine writes it to Line, which holds CommandLineSize bytes.
 size_t CommandLineSize(int Count, char* const* Arguments);
 void BuildCommandLine(int Count, char* const* Arguments, char* Line);
-
-// The same line over the arguments' own bytes, where the system left them
-// one behind the other and the line is just them with blanks between: no
-// argument is empty, none holds a quote or a byte up to 0x20. The NULs
-// between them become blanks and Arguments[0] is the line. Otherwise null,
-// and nothing changed.
-char* JoinArgumentsInPlace(int Count, char** Arguments);

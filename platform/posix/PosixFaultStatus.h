@@ -1,5 +1,5 @@
 // Which fault status a caught signal stands for: the pure part of the
-// POSIX fault handler; and what the rest of the POSIX layer may ask of it.
+// POSIX fault handler.
 #pragma once
 
 #include <limits.h>
@@ -22,8 +22,9 @@ struct SignalFault {
   uintptr_t Address;            // si_addr: the address a memory fault touched
   uintptr_t StackPointer;       // at the fault; 0 when unknown
   uintptr_t StackTop;           // above every frame of the run
-  const uint8_t* Instruction;   // the faulting x86 instruction, or null
-  bool X86Legacy = false;       // 32-bit x86 code, where BOUND and INTO exist
+  const uint8_t* Instruction;   // the faulting instruction, to be decoded, or null
+  // The family's decoding of it, as KernelFaultRegisters has it.
+  uint32_t (*InstructionStatus)(const uint8_t* Instruction) = nullptr;
 };
 
 // Accesses this far below the stack pointer still belong to the stack:
@@ -32,11 +33,3 @@ constexpr uintptr_t StackSlack = uintptr_t{64} * 1024;
 
 // The fault status for Fault, as the platform's fault table knows them.
 uint32_t FaultStatusOf(const SignalFault& Fault);
-
-// Whether the x86 instruction at Bytes is one that user code may not run.
-// Reads only the bytes of that instruction that it needs.
-bool IsPrivilegedInstruction(const uint8_t* Bytes);
-
-// True once the fault handler has taken a fault: the run is ending on the
-// fault path, and the C library's heap may be caught in mid-update.
-bool HandlingFault();

@@ -3,7 +3,7 @@
 
 #include <stdint.h>
 
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/Kernel.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ struct PosixHeap {
 namespace {
 
 Region* MapRegion(PosixHeap* Heap, size_t Size) {
-  Region* Mapped = static_cast<Region*>(LinuxMapMemory(Size));
+  Region* Mapped = static_cast<Region*>(KernelMapMemory(Size));
   if (!Mapped) return nullptr;
   Mapped->Size = Size;
   Mapped->Previous = nullptr;
@@ -70,7 +70,7 @@ void UnmapRegion(PosixHeap* Heap, Region* Mapped) {
   if (Mapped->Previous) Mapped->Previous->Next = Mapped->Next;
   else Heap->Regions = Mapped->Next;
   if (Mapped->Next) Mapped->Next->Previous = Mapped->Previous;
-  LinuxUnmapMemory(Mapped, Mapped->Size);
+  KernelUnmapMemory(Mapped, Mapped->Size);
 }
 
 void* HandOut(PosixHeap* Heap, BlockHeader* Header, uint32_t Class) {
@@ -124,7 +124,7 @@ void DestroyPosixHeap(PosixHeap* Heap) {
     if (Mapped == reinterpret_cast<Region*>(OwnChunk))
       OwnChunkInUse = false;
     else
-      LinuxUnmapMemory(Mapped, Mapped->Size);
+      KernelUnmapMemory(Mapped, Mapped->Size);
     Mapped = Next;
   }
 }

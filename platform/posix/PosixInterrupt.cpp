@@ -4,7 +4,8 @@
 #include <signal.h>
 
 #include "platform/Platform.h"
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/FaultHandler-posix.h"
+#include "platform/posix/Kernel.h"
 #include "runtime/FaultHandler.h"
 #include "runtime/System.h"
 
@@ -13,18 +14,11 @@ namespace {
 volatile sig_atomic_t Interrupted;
 bool RunEndedByInterrupt;
 
-void EndByDefaultAction(int Signal) {
-  LinuxSignalAction Default = {};
-  Default.Handler = LinuxDefaultAction;
-  LinuxSetSignalAction(Signal, &Default, nullptr);
-  LinuxRaise(Signal);
-}
-
 // Only signal-safe work: a flag, or the default action for the second one,
 // which takes effect as the handler returns and unblocks the signal.
 void InterruptHandler(int Signal, siginfo_t*, void*) {
   if (Interrupted) {
-    EndByDefaultAction(Signal);
+    RaiseWithDefaultAction(Signal);
     return;
   }
   Interrupted = 1;
@@ -35,12 +29,12 @@ void InterruptHandler(int Signal, siginfo_t*, void*) {
 void InstallInterruptHandler() {
   // No SA_RESTART: a write that blocks returns with what it took, so that a
   // second interrupt finds the process out of the kernel.
-  LinuxSignalAction Action = {};
-  Action.Handler = LinuxHandlerAddress(InterruptHandler);
+  KernelSignalAction Action = {};
+  Action.Handler = KernelHandlerAddress(InterruptHandler);
   Action.Flags = SA_SIGINFO | SA_ONSTACK;
-  LinuxSignalAction Previous = {};
-  LinuxSetSignalAction(SIGINT, &Action, &Previous);
-  if (Previous.Handler == LinuxIgnoreSignal) LinuxSetSignalAction(SIGINT, &Previous, nullptr);
+  KernelSignalAction Previous = {};
+  KernelSetSignalAction(SIGINT, &Action, &Previous);
+  if (Previous.Handler == KernelIgnoreSignal) KernelSetSignalAction(SIGINT, &Previous, nullptr);
 }
 
 void EndRunIfInterrupted(const void* Where) {
@@ -52,5 +46,5 @@ void EndRunIfInterrupted(const void* Where) {
 }
 
 void EndProcessIfInterrupted() {
-  if (RunEndedByInterrupt) EndByDefaultAction(SIGINT);
+  if (RunEndedByInterrupt) RaiseWithDefaultAction(SIGINT);
 }

@@ -31,7 +31,8 @@ struct BoxWriter {
 
 void Flush(BoxWriter& Out) {
   size_t Done = 0;
-  if (!Out.Failed && WriteWhole(Out.Descriptor, Out.Buffer, static_cast<size_t>(Out.Used), Done) != 0)
+  if (!Out.Failed &&
+      WriteWhole(Out.Descriptor, Out.Buffer, static_cast<size_t>(Out.Used), Done) != 0)
     Out.Failed = true;
   Out.Used = 0;
 }

@@ -4,7 +4,7 @@
 
 #include <stddef.h>
 
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/Kernel.h"
 
 // The calls that WriteWhole makes; each returns a negative error number on
 // failure.
@@ -25,5 +25,5 @@ long WriteWhole(int Descriptor, const void* Data, size_t Count, size_t& Written,
                 const DescriptorCalls& Calls);
 
 inline long WriteWhole(int Descriptor, const void* Data, size_t Count, size_t& Written) {
-  return WriteWhole(Descriptor, Data, Count, Written, {LinuxWrite, LinuxWaitWritable});
+  return WriteWhole(Descriptor, Data, Count, Written, {KernelWrite, KernelWaitWritable});
 }

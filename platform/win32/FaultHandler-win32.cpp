@@ -1,9 +1,9 @@
-// The top-level fault handler on Windows: a frame-based exception handler
-// whose registration record lies in a frame above every frame of the run,
-// so that it sees every fault that nothing below it handled.
-#include "platform/win32/FaultFrame.h"
-
+// The top-level fault handler on Windows, for every processor family: which
+// faults it takes, the status that decides the run-time error, and the
+// error path that ends the run. How the handler is found and how the stack
+// is unwound is in the family's FaultFrame file.
 #include "platform/Platform.h"
+#include "platform/win32/FaultFrame.h"
 #include "runtime/FaultHandler.h"
 #include "runtime/System.h"
 
@@ -15,42 +15,32 @@ namespace {
 // holds.
 constexpr int MaxFaults = 8;
 
-// Stack kept back for the handler and the error path when the stack
-// overflows.
+// Stack kept back for the system's dispatch of a stack overflow: it runs
+// on what is left below the fault, before the unwind.
 constexpr ULONG OverflowReserve = 32 * 1024;
 
-EXCEPTION_REGISTRATION_RECORD* Registration;
 bool Installed;
 int FaultsHandled;
 UINT PreviousErrorMode;
+DWORD FaultStatus;
+const void* FaultAddress;
 
-EXCEPTION_DISPOSITION NTAPI TopLevelFaultHandler(EXCEPTION_RECORD* Record, void* EstablisherFrame,
-                                                 CONTEXT* Context, void*) {
-  if (Record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return ExceptionContinueSearch;
-  if (!Installed) return ExceptionContinueSearch;
-  // A fault that an attached debugger wants is passed on untouched: the
-  // last-chance filter answers 0 for it. Without a debugger the filter is
-  // not asked, since all it could do then is start a just-in-time debugger
-  // or a crash report, the dialog that the run-time error line replaces;
-  // not every system holds those back for the error mode.
-  EXCEPTION_POINTERS Pointers = {Record, Context};
-  if (IsDebuggerPresent() && UnhandledExceptionFilter(&Pointers) == EXCEPTION_CONTINUE_SEARCH)
-    return ExceptionContinueSearch;
-  if (++FaultsHandled > MaxFaults) ExitProcess(ExitStatus != 0 ? ExitStatus : 255);
-  // Leaves the handler's own registration at the head of the chain.
-  RtlUnwind(EstablisherFrame, nullptr, Record, nullptr);
-  RunError(MapFaultStatus(Record->ExceptionCode), GetCodeLocation(Record->ExceptionAddress));
-}
-
-// The head of the thread's chain of exception registrations.
-EXCEPTION_REGISTRATION_RECORD* ChainHead() {
-  EXCEPTION_REGISTRATION_RECORD* Head;
-  asm volatile("movl %%fs:0, %0" : "=r"(Head));
-  return Head;
-}
-
-void SetChainHead(EXCEPTION_REGISTRATION_RECORD* Head) {
-  asm volatile("movl %0, %%fs:0" : : "r"(Head) : "memory");
+// An SSE fault may be reported as one status for whatever caused it. The
+// cause is the exception that MXCSR shows raised and not masked, taken in
+// the order in which the processor tests them: invalid operation, denormal
+// operand and division by zero before the result, then overflow, underflow
+// and inexact result.
+DWORD StatusOfFault(DWORD Status, const CONTEXT* Context) {
+  if (Status != STATUS_FLOAT_MULTIPLE_TRAPS && Status != STATUS_FLOAT_MULTIPLE_FAULTS)
+    return Status;
+  static const DWORD Causes[6] = {STATUS_FLOAT_INVALID_OPERATION, STATUS_FLOAT_DENORMAL_OPERAND,
+                                  STATUS_FLOAT_DIVIDE_BY_ZERO,    STATUS_FLOAT_OVERFLOW,
+                                  STATUS_FLOAT_UNDERFLOW,         STATUS_FLOAT_INEXACT_RESULT};
+  uint32_t Mxcsr = FaultMxcsr(Context);
+  uint32_t Raised = Mxcsr & ~(Mxcsr >> 7) & 0x3F;  // flags in bits 0-5, masks in 7-12
+  for (int Bit = 0; Bit < 6; ++Bit)
+    if (Raised & (1u << Bit)) return Causes[Bit];
+  return Status;
 }
 
 // Systems before the stack guarantee existed leave what they leave.
@@ -67,14 +57,24 @@ void ReserveOverflowStack() {
 
 }  // namespace
 
-void RunInFaultFrame(void (*Program)()) {
-  EXCEPTION_REGISTRATION_RECORD Frame;
-  // Program ends the process and never returns, so Frame outlives every
-  // use of Registration.
-  // cppcheck-suppress danglingLifetime
-  Registration = &Frame;
-  Program();
+bool ClaimFault(EXCEPTION_RECORD* Record, CONTEXT* Context) {
+  if (Record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return false;
+  if (!Installed) return false;
+  // A fault that an attached debugger wants is passed on untouched: the
+  // last-chance filter answers 0 for it. Without a debugger the filter is
+  // not asked, since all it could do then is start a just-in-time debugger
+  // or a crash report, the dialog that the run-time error line replaces;
+  // not every system holds those back for the error mode.
+  EXCEPTION_POINTERS Pointers = {Record, Context};
+  if (IsDebuggerPresent() && UnhandledExceptionFilter(&Pointers) == EXCEPTION_CONTINUE_SEARCH)
+    return false;
+  if (++FaultsHandled > MaxFaults) ExitProcess(ExitStatus != 0 ? ExitStatus : 255);
+  FaultStatus = StatusOfFault(Record->ExceptionCode, Context);
+  FaultAddress = Record->ExceptionAddress;
+  return true;
 }
+
+void EndFaultedRun() { RunError(MapFaultStatus(FaultStatus), GetCodeLocation(FaultAddress)); }
 
 void InstallFaultHandler() {
   FaultsHandled = 0;
@@ -82,18 +82,12 @@ void InstallFaultHandler() {
   PreviousErrorMode = SetErrorMode(SEM_NOGPFAULTERRORBOX);
   SetErrorMode(PreviousErrorMode | SEM_NOGPFAULTERRORBOX);
   ReserveOverflowStack();
-  if (!Registration) return;  // no frame to register in: the system's handling stands
-  Registration->Handler = TopLevelFaultHandler;
-  Registration->Next = ChainHead();
-  SetChainHead(Registration);
-  Installed = true;
+  Installed = LinkFaultFrame();
 }
 
 void RemoveFaultHandler() {
   if (!Installed) return;
   Installed = false;
-  // Only the head of the chain can be taken off; anywhere else the
-  // registration stays, and the handler passes every fault on.
-  if (ChainHead() == Registration) SetChainHead(Registration->Next);
+  UnlinkFaultFrame();
   SetErrorMode(PreviousErrorMode);
 }

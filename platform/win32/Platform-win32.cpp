@@ -7,22 +7,24 @@
 
 namespace {
 
-// The base the image is linked for, given by the build. Only a constant will
-// do: the linker marks every address in the image for relocation, its own
+// The base at which locations are shown, given by the build: the base the
+// 32-bit image is linked for, and one below 4 GiB for the x64 image, so
+// that every location fits 8 hexadecimal digits. Only a constant will do:
+// the linker marks every address in the image for relocation, its own
 // symbol for the base included.
-constexpr uintptr_t PreferredImageBase = SPOUTER_IMAGE_BASE;
+constexpr uint32_t LocationBase = SPOUTER_LOCATION_BASE;
 
 }  // namespace
 
 // Where the loader put the image.
 extern "C" const IMAGE_DOS_HEADER __ImageBase;
 
-// The address as it would be with the image at its preferred base, so that
-// a location names the same instruction at every run.
+// The address's offset in the image, shown at LocationBase, so that a
+// location names the same instruction at every run.
 uint32_t GetCodeLocation(const void* Address) {
   uintptr_t Offset =
       reinterpret_cast<uintptr_t>(Address) - reinterpret_cast<uintptr_t>(&__ImageBase);
-  return static_cast<uint32_t>(PreferredImageBase + Offset);
+  return LocationBase + static_cast<uint32_t>(Offset);
 }
 
 // The ANSI code page may be a double-byte one: CharNextA decides.

@@ -17,6 +17,11 @@
 //   inexact     an inexact floating-point result          207
 //   invalid     an invalid floating-point operation       207
 //   fstack      a floating-point register stack overflow  207
+//   sse         an SSE division by zero                   200
+//               (Windows x64 only)
+//   ssetraps    an SSE fault reported as the status that  205
+//               stands for any SSE cause, with MXCSR
+//               showing an overflow (Windows x64 only)
 //   bound       an index outside BOUND's limits           201
 //               (32-bit code only)
 //   into        INTO after a signed overflow              215
@@ -32,7 +37,7 @@
 #else
 #include <signal.h>
 
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/Kernel.h"
 #endif
 
 #include "runtime/CommandLine.h"
@@ -123,6 +128,36 @@ __attribute__((noinline, noclone)) void FaultFloatStack() {
           : "memory");
 }
 
+#endif
+
+#if defined(_WIN32) && defined(__x86_64__)
+// MXCSR with the exceptions whose mask bits are in Mask cleared (7 invalid,
+// 8 denormal, 9 division by zero, 10 overflow, 11 underflow, 12 inexact)
+// and the flags in Raised set. A flag does not fault by itself, only the
+// next SSE operation that raises an unmasked exception.
+__attribute__((noinline)) void SetSseControl(uint32_t Mask, uint32_t Raised) {
+  uint32_t Control;
+  asm volatile("stmxcsr %0" : "=m"(Control));
+  Control = (Control & ~Mask) | Raised;
+  asm volatile("ldmxcsr %0" : : "m"(Control));
+}
+
+// 3 / 0 in SSE faults at the division itself.
+__attribute__((noinline, noclone)) void FaultSseDivide() {
+  SetSseControl(0x200, 0);
+  asm volatile(
+      "xorpd %%xmm1, %%xmm1\n\tmovsd %1, %%xmm0\n\tdivsd %%xmm1, %%xmm0\n\tmovsd %%xmm0, %0"
+      : "=m"(Result)
+      : "m"(Three)
+      : "xmm0", "xmm1");
+}
+
+// What Windows may report for an SSE fault of any cause: the cause is in
+// MXCSR, here an unmasked overflow.
+__attribute__((noinline, noclone)) void FaultSseReported() {
+  SetSseControl(0x400, 0x08);
+  RaiseException(STATUS_FLOAT_MULTIPLE_TRAPS, 0, 0, nullptr);
+}
 #endif
 
 #if defined(__s390x__)
@@ -236,10 +271,14 @@ void Fault() {
   if (ModeIs("bound")) FaultBound();
   if (ModeIs("into")) FaultIntegerOverflow();
 #endif
+#if defined(_WIN32) && defined(__x86_64__)
+  if (ModeIs("sse")) FaultSseDivide();
+  if (ModeIs("ssetraps")) FaultSseReported();
+#endif
 #if defined(_WIN32)
   if (ModeIs("interrupt")) RaiseException(STATUS_CONTROL_C_EXIT, 0, 0, nullptr);
 #else
-  if (ModeIs("interrupt")) LinuxRaise(SIGINT);
+  if (ModeIs("interrupt")) KernelRaise(SIGINT);
 #endif
   if (ModeIs("heap")) {
     // As a buffer underrun would: the bytes just before a live string's

@@ -3,11 +3,10 @@
 // name first. The line must fit the size announced for it, and the splitter
 // must take it apart into exactly the arguments without their double
 // quotes, the empty ones left out, behind a program token that is never
-// empty. Joined in place, the arguments give the same line or none.
+// empty.
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 
 #include <string>
 #include <vector>
@@ -51,26 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   size_t LineSize = CommandLineSize(Count, Pointers.data());
   char* Line = static_cast<char*>(malloc(LineSize));
   BuildCommandLine(Count, Pointers.data(), Line);
-
-  // The same arguments as the kernel leaves them, one behind the other:
-  // joined in place, they give the same line; not joined, they stay as they
-  // were. They are joined whenever the line is they with blanks between and
-  // none holds a quote (one already quoted as the line would quote it is
-  // not joined, but nothing is lost).
-  std::string Laid(reinterpret_cast<const char*>(Data), Size);
-  Laid.push_back(0);
-  std::vector<char*> Kernel;
-  for (size_t At = 0; At < Laid.size(); At += strlen(&Laid[At]) + 1) Kernel.push_back(&Laid[At]);
-  std::string Joined = Laid.substr(0, Size);
-  for (char& C : Joined) C = C ? C : ' ';
-  const char* InPlace = JoinArgumentsInPlace(Count, Kernel.data());
-  if (InPlace) {
-    Require(InPlace == Laid.data() && Joined == InPlace && Joined == Line, "in place, the same line");
-  } else {
-    Require(memcmp(Laid.data(), Data, Size) == 0, "not in place, nothing touched");
-    Require(Joined != Line || Arguments[0].empty() || memchr(Data, '"', Size),
-            "a line of the arguments as they stand was not joined in place");
-  }
 
   ResetFakeProcess();
   const char* Position = Line;

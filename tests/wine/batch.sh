@@ -4,7 +4,7 @@
 # creates and appends, the exit code seen as ERRORLEVEL, and the README's
 # advice on quoting, %, carets and calling spouter.exe beside the script,
 # and the README's batch-file examples, read from README.md itself.
-# Usage: batch.sh BUILD-WIN32 WINE-PREFIX
+# Usage: batch.sh WINDOWS-BUILD WINE-PREFIX
 set -uo pipefail
 source "$(dirname "$0")/wine-lib.sh" "$1" "$2"
 source "$(dirname "$0")/../examples-lib.sh"
@@ -52,6 +52,21 @@ printf '112\r\n' >expected
 expect_bytes "ERRORLEVEL after a full device" expected level.txt
 printf 'caught' >expected
 expect_bytes "IF ERRORLEVEL sees the code" expected caught.txt
+
+# What README says a script sees when Ctrl+C ends a program in a console:
+# the status 0xC000013A as a negative ERRORLEVEL, which "if errorlevel 1"
+# misses and "if not errorlevel 0" sees. (cmd's exit stands in for the
+# program: Wine has no console to press Ctrl+C in here.)
+level=$(grep -oE '`ERRORLEVEL` is negative \(-[0-9]+\)' "$readme" | grep -oE -- '-[0-9]+')
+expect_equal "Ctrl+C: README's ERRORLEVEL is 0xC000013A" $((0xC000013A - 4294967296)) "${level:-none}"
+run_batch interrupted <<BAT
+@echo off
+cmd /c exit $((0xC000013A - 4294967296))
+if errorlevel 1 echo one> one.txt
+if not errorlevel 0 echo %ERRORLEVEL%> negative.txt
+BAT
+[ ! -e one.txt ] && [ "$(tr -d '\r' <negative.txt)" = "${level:-none}" ]
+check "Ctrl+C: \"if errorlevel 1\" misses it, \"if not errorlevel 0\" sees $level" $?
 
 # The README's advice for batch files, as it stands there.
 mkdir elsewhere

@@ -4,7 +4,7 @@
 # against the real GetCommandLineA. Hexadecimal pairs show where parameters
 # begin and end: 41 alone is the byte A, while 41 glued to a neighbour is
 # text. Also: standard output that is missing or invalid.
-# Usage: command-lines.sh BUILD-WIN32 WINE-PREFIX
+# Usage: command-lines.sh WINDOWS-BUILD WINE-PREFIX
 set -uo pipefail
 source "$(dirname "$0")/wine-lib.sh" "$1" "$2"
 

@@ -3,7 +3,7 @@
 # is run: files, pipes, a console on a pty, the null device, a full device
 # and a pipe whose reader left. Write calls are counted in Wine's relay
 # trace, from spouter.exe's own code only.
-# Usage: e2e-wine.sh BUILD-WIN32 WINE-PREFIX
+# Usage: e2e-wine.sh WINDOWS-BUILD WINE-PREFIX
 set -uo pipefail
 source "$(dirname "$0")/wine-lib.sh" "$1" "$2"
 
@@ -110,6 +110,15 @@ code=$(cat "$work/code")
 expect_equal "reader gone during a statement: exit code" "$(last_error)" "$code"
 expect_equal "reader gone during a statement: nothing after the failed write" "128 30 2" "$(sizes)"
 echo "  Wine's code for a pipe whose reader left: $code"
+# The documents name the codes that Wine gives for a full disk and for a
+# pipe whose reader left.
+source_dir=$(realpath "$(dirname "$0")/../..")
+for document in README.md docs/README-win32.txt.in docs/spouter.1.in; do
+  text=$(tr '\n' ' ' <"$source_dir/$document" | tr -s ' ')
+  [[ "$text" == *"112 (disk full"* || "$text" == *"112 means a full disk"* ]] &&
+    [[ "$text" == *"$code under Wine"* ]]
+  check "$document names 112 for a full disk and $code for Wine's pipe" $?
+done
 
 traced abc >&-
 code=$?
@@ -131,7 +140,7 @@ for arg in 0A 010 abc; do
   strace -f -o "$work/strace" -e trace=write -s 64 wine "$spouter_exe" "$arg" >/dev/full
   grep -q "at ${location[$arg]}" "$work/strace"
   check "location for $arg stable between runs" $?
-  address=$(tr 'A-F' 'a-f' <<<"${location[$arg]}" | sed 's/^0*//')
+  address=$(location_address "$spouter_exe" "${location[$arg]}")
   before=$(grep -B1 -E "^ +$address:" <<<"$disassembly" | head -1)
   callee+=("$(sed -nE 's/.*\scall\s+(0x[0-9a-f]+)$/\1/p' <<<"$before")")
   [ -n "${callee[-1]}" ]

@@ -4,7 +4,7 @@
 # ANSI code page). Each box must appear under its caption, is photographed,
 # closes on Return, and the run ends with 0 having written nothing to
 # standard output. Without a display the run still ends with 0.
-# Usage: infobox.sh BUILD-WIN32 WINE-PREFIX SCREENSHOT-DIR
+# Usage: infobox.sh WINDOWS-BUILD WINE-PREFIX SCREENSHOT-DIR
 # SCREENSHOT-DIR also keeps the generated locale.
 set -uo pipefail
 source "$(dirname "$0")/wine-lib.sh" "$1" "$2"

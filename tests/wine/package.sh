@@ -4,7 +4,7 @@
 # spouter.exe, README.txt, licence and SHA256SUMS, whose sums hold; the
 # licence is the source's, README.txt has CR LF line ends and names the exit
 # codes that README.md names, and the packed spouter.exe runs under Wine.
-# Usage: package.sh BUILD-WIN32 PREFIX VERSION CPACK
+# Usage: package.sh WINDOWS-BUILD PREFIX VERSION CPACK
 set -uo pipefail
 source "$(dirname "$0")/wine-lib.sh" "$1" "$2"
 version=$3
@@ -12,7 +12,7 @@ cpack=$4
 source_dir=$(realpath "$(dirname "$0")/../..")
 command -v sha256sum >/dev/null || missing "sha256sum is not installed"
 
-name=spouter-$version-win32
+name=spouter-$version-win$windows_bits
 "$cpack" -G ZIP -B "$work/package" --config "$windows_build/CPackConfig.cmake" >"$work/log" 2>&1
 check "cpack" $? "$(cat "$work/log")"
 expect_equal "package files" "$(printf '%s\n' "$name.zip" "$name.zip.sha256")" \
@@ -43,6 +43,12 @@ expect_equal "README.txt: every line ends with CR LF" "$(wc -l <"$readme")" "$(g
 [ "$(tail -c 2 "$readme" | od -An -c | tr -d ' ')" = '\r\n' ]
 check "README.txt: the last line ends with CR LF" $?
 expect_equal "README.txt: title" "SPOUTER $version for Windows" "$(head -n 1 "$readme" | tr -d '\r')"
+# It says which build it holds, and names both zips.
+build_name="32-bit x86"
+[ "$windows_bits" = 64 ] && build_name=x64
+grep -qx "This is the $build_name build." <(tr -d '\r' <"$readme") &&
+  grep -q "spouter-$version-win32.zip " "$readme" && grep -q "spouter-$version-win64.zip " "$readme"
+check "README.txt: says it is the $build_name build and names both zips" $?
 expect_equal "README.txt: exit codes" \
   "$(sed -n '/^## Exit codes/,/^## /p' "$source_dir/README.md" | sed -nE 's/^\| ([^|]+) \|.*/\1/p' | grep -vx Code)" \
   "$(tr -d '\r' <"$readme" | sed -n '/^Exit codes/,/^[A-Z]/p' | sed -nE 's/^  ([^ ]+( [^ ]+)*)  +.*/\1/p')"

@@ -1,11 +1,15 @@
-# Shared by the tests of the Windows executable: Wine in a prefix of our own
-# under the build tree, kept quiet, one wineserver for the whole script and
-# none left behind; checks; and readers of Wine's relay trace.
+# Shared by the tests of the Windows executables: Wine in a prefix of our
+# own under the build tree, kept quiet, one wineserver for the whole script
+# and none left behind; checks; and readers of Wine's relay trace.
 #
-# Source it with the Windows build folder and the prefix folder:
-#   source wine-lib.sh BUILD-WIN32 PREFIX
-# It needs wine, objdump and the built executables. When one is missing the
-# script fails under CI=true and is skipped (exit 77) elsewhere.
+# Source it with a Windows build folder (32-bit x86 or x64) and the prefix
+# folder:
+#   source wine-lib.sh BUILD-WIN32|BUILD-WIN64 PREFIX
+# The build's spouter.exe says which it is: windows_bits is 32 or 64, and
+# "wine" runs it with the loader of its bitness. The prefix is a 64-bit one
+# wherever Wine has a 64-bit loader, so one prefix runs both. It needs
+# wine, objdump and the built executables. When one is missing the script
+# fails under CI=true and is skipped (exit 77) elsewhere.
 
 windows_build=$(realpath -m "$1")
 export WINEPREFIX=$(realpath -m "$2")
@@ -33,10 +37,45 @@ missing() {
 for tool in wine wineserver wineboot objdump cmp od script strace; do
   command -v "$tool" >/dev/null || missing "$tool is not installed"
 done
-[ -f "$spouter_exe" ] || missing "$spouter_exe is not built (cmake --preset win32)"
-[ -f "$launcher_exe" ] || missing "$launcher_exe is not built (cmake --preset win32)"
+[ -f "$spouter_exe" ] || missing "$spouter_exe is not built (cmake --preset win32 or win64)"
+[ -f "$launcher_exe" ] || missing "$launcher_exe is not built (cmake --preset win32 or win64)"
+case $(objdump -f "$spouter_exe" | sed -n 's/.*file format //p') in
+  pei-i386) windows_bits=32 ;;
+  pei-x86-64) windows_bits=64 ;;
+  *) echo "FAIL: $spouter_exe is neither a 32-bit x86 nor an x64 executable"; exit 1 ;;
+esac
+
+# A kernel built without 32-bit x86 support runs no 32-bit program, Wine's
+# own 32-bit loader included: there the 32-bit executable cannot run at all,
+# under CI or not.
+if [ "$windows_bits" = 32 ] && [ -x /usr/lib/wine/wine ]; then
+  /usr/lib/wine/wine --version >/dev/null 2>&1
+  if [ $? = 126 ]; then
+    echo "SKIPPED: this kernel runs no 32-bit x86 program, Wine's 32-bit loader included"
+    exit 77
+  fi
+fi
 
 work=$(mktemp -d)
+
+# Wine's 64-bit loader: Debian keeps it beside the 32-bit one, and its
+# "wine" starts the 32-bit one when both are installed. A 64-bit executable
+# is started by the 64-bit loader, through "wine" in a folder of our own at
+# the head of PATH; wineboot with it makes a 64-bit prefix.
+wine64_loader=""
+for candidate in /usr/lib/wine/wine64 "$(command -v wine64)"; do
+  [ -n "$candidate" ] && [ -x "$candidate" ] && { wine64_loader=$candidate; break; }
+done
+if [ "$windows_bits" = 64 ]; then
+  [ -n "$wine64_loader" ] || missing "Wine's 64-bit loader is not installed (wine64)"
+  mkdir "$work/bin"
+  printf '#!/bin/sh\nexec %s "$@"\n' "$wine64_loader" >"$work/bin/wine"
+  printf '#!/bin/sh\nexec wine wineboot "$@"\n' >"$work/bin/wineboot"
+  chmod +x "$work/bin/wine" "$work/bin/wineboot"
+  export PATH=$work/bin:$PATH WINELOADER=$wine64_loader
+fi
+prefix_arch=win32
+[ -n "$wine64_loader" ] && prefix_arch=win64
 
 stop_wine() {
   wineserver -k 2>/dev/null
@@ -46,17 +85,21 @@ stop_wine() {
 trap stop_wine EXIT
 
 # The prefix is made once and kept in the build tree; a stamp names the Wine
-# version that made it, and a prefix left half-made by an interrupted run
-# has none and is made again.
+# version and the architecture that made it, and a prefix left half-made by
+# an interrupted run has none and is made again.
 prepare_prefix() {
   local stamp=$WINEPREFIX/.spouter-prefix version
-  version=$(wine --version)
+  version="$(wine --version) $prefix_arch"
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
     if [ "$(cat "$stamp" 2>/dev/null)" != "$version" ]; then
       rm -rf "$WINEPREFIX"
-      wineboot -i >/dev/null 2>&1 && wineserver -w && echo "$version" >"$stamp"
+      if [ "$prefix_arch" = win64 ]; then
+        WINEARCH=win64 WINELOADER=$wine64_loader "$wine64_loader" wineboot -i >/dev/null 2>&1
+      else
+        WINEARCH=win32 wineboot -i >/dev/null 2>&1
+      fi && wineserver -w && echo "$version" >"$stamp"
     fi
   ) 9>"$WINEPREFIX.lock"
   [ -f "$stamp" ] || { echo "FAIL: could not make the Wine prefix $WINEPREFIX"; exit 1; }
@@ -74,6 +117,20 @@ hex() { printf '%s' "$1" | od -An -tx1 -v | tr -d ' \n'; }
 
 # SizeOfImage of a PE file, in bytes.
 image_size() { echo $((16#$(objdump -p "$1" | awk '$1 == "SizeOfImage" {print $2}'))); }
+
+# A location of a run-time error line is the offset in the image shown at
+# 0x00400000; the address that objdump and nm show for it, at the image's
+# own base, in lower case without leading zeros.
+location_base=0x00400000
+location_address() {  # location_address EXE LOCATION
+  local base
+  base=$((16#$(objdump -p "$1" | awk '$1 == "ImageBase" {print $2}')))
+  printf '%x' $((base + 16#$2 - location_base))
+}
+# What a C name becomes in the symbol table: 32-bit x86 puts an underscore
+# before it.
+symbol_prefix=""
+[ "$windows_bits" = 32 ] && symbol_prefix=_
 
 # Calls that the code of the module NAME made, from a trace taken with
 # WINEDEBUG=+pid,+loaddll,+relay: a call counts when it comes from the

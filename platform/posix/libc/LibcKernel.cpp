@@ -1,6 +1,6 @@
 // The kernel seam on the C library's POSIX.1-2008 calls, with the XSI option
 // that alternate signal stacks and their flags belong to: only generic POSIX
-// code lives here. What POSIX has no call for is in libc-<system>.cpp.
+// code lives here. What POSIX has no call for is in libc/<system>.cpp.
 #if defined(_GNU_SOURCE) || !defined(__STRICT_ANSI__)
 #error "the portable layer is built without the compiler's and the C library's extensions"
 #endif
@@ -17,8 +17,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/posix/LibcSystem.h"
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/Kernel.h"
+#include "platform/posix/PosixStart.h"
+#include "platform/posix/libc/LibcSystem.h"
 
 // The GNU C library's names for its BSD, System V and GNU extensions.
 #if defined(__USE_GNU) || defined(__USE_MISC)
@@ -30,7 +31,7 @@ namespace {
 const char* ProgramName;
 size_t ProgramNameLength;
 
-// Signals 1 to 64 fit LinuxSignalAction's mask; a system that has fewer
+// Signals 1 to 64 fit KernelSignalAction's mask; a system that has fewer
 // refuses the rest, and they stay out of the set.
 constexpr int MaskSignals = 64;
 
@@ -53,31 +54,31 @@ uint64_t MaskOf(const sigset_t& Set) {
   return Mask;
 }
 
-struct sigaction ActionOf(const LinuxSignalAction& Action) {
+struct sigaction ActionOf(const KernelSignalAction& Action) {
   struct sigaction Result = {};
   Result.sa_flags = static_cast<int>(Action.Flags);
   Result.sa_mask = SignalSetOf(Action.Mask);
   if (Action.Flags & SA_SIGINFO)
-    Result.sa_sigaction = reinterpret_cast<LinuxSignalHandler>(Action.Handler);
-  else if (Action.Handler == LinuxDefaultAction)
+    Result.sa_sigaction = reinterpret_cast<KernelSignalHandler>(Action.Handler);
+  else if (Action.Handler == KernelDefaultAction)
     Result.sa_handler = SIG_DFL;
-  else if (Action.Handler == LinuxIgnoreSignal)
+  else if (Action.Handler == KernelIgnoreSignal)
     Result.sa_handler = SIG_IGN;
   else
     Result.sa_handler = reinterpret_cast<void (*)(int)>(Action.Handler);
   return Result;
 }
 
-LinuxSignalAction SeamActionOf(const struct sigaction& Action) {
-  LinuxSignalAction Result = {};
+KernelSignalAction SeamActionOf(const struct sigaction& Action) {
+  KernelSignalAction Result = {};
   Result.Flags = static_cast<unsigned long>(static_cast<unsigned>(Action.sa_flags));
   Result.Mask = MaskOf(Action.sa_mask);
   if (Action.sa_flags & SA_SIGINFO)
     Result.Handler = reinterpret_cast<uintptr_t>(Action.sa_sigaction);
   else if (Action.sa_handler == SIG_DFL)
-    Result.Handler = LinuxDefaultAction;
+    Result.Handler = KernelDefaultAction;
   else if (Action.sa_handler == SIG_IGN)
-    Result.Handler = LinuxIgnoreSignal;
+    Result.Handler = KernelIgnoreSignal;
   else
     Result.Handler = reinterpret_cast<uintptr_t>(Action.sa_handler);
   return Result;
@@ -85,56 +86,56 @@ LinuxSignalAction SeamActionOf(const struct sigaction& Action) {
 
 }  // namespace
 
-long LinuxWrite(int Descriptor, const void* Data, size_t Count) {
+long KernelWrite(int Descriptor, const void* Data, size_t Count) {
   return Checked(write(Descriptor, Data, Count));
 }
 
-long LinuxWaitWritable(int Descriptor) {
+long KernelWaitWritable(int Descriptor) {
   struct pollfd Wanted = {Descriptor, POLLOUT, 0};
   return Checked(poll(&Wanted, 1, -1));
 }
 
-long LinuxReadLink(const char* Path, char* Buffer, size_t Size) {
+long KernelReadLink(const char* Path, char* Buffer, size_t Size) {
   return Checked(readlink(Path, Buffer, Size));
 }
 
-long LinuxExecutablePath(char* Buffer, size_t Size) {
+long KernelExecutablePath(char* Buffer, size_t Size) {
   return LibcExecutablePath(ProgramName, ProgramNameLength, Buffer, Size);
 }
 
-long LinuxFileMode(int Descriptor) {
+long KernelFileMode(int Descriptor) {
   struct stat Status;
   if (fstat(Descriptor, &Status) != 0) return -errno;
   return static_cast<long>(Status.st_mode);
 }
 
-long LinuxDuplicate(int Descriptor) { return Checked(dup(Descriptor)); }
+long KernelDuplicate(int Descriptor) { return Checked(dup(Descriptor)); }
 
-long LinuxClose(int Descriptor) { return Checked(close(Descriptor)); }
+long KernelClose(int Descriptor) { return Checked(close(Descriptor)); }
 
-void LinuxExit(int Code) { _exit(Code); }
+void KernelExit(int Code) { _exit(Code); }
 
 // Anonymous mappings are newer than POSIX.1-2008. Without them the C
 // library's allocator serves: mapping /dev/zero would cost a descriptor and
 // two calls, and not every system can map it.
 #if defined(MAP_ANONYMOUS)
-void* LinuxMapMemory(size_t Size) {
+void* KernelMapMemory(size_t Size) {
   void* Address = mmap(nullptr, Size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   return Address == MAP_FAILED ? nullptr : Address;
 }
 
-void LinuxUnmapMemory(void* Address, size_t Size) { munmap(Address, Size); }
+void KernelUnmapMemory(void* Address, size_t Size) { munmap(Address, Size); }
 #else
-void* LinuxMapMemory(size_t Size) {
+void* KernelMapMemory(size_t Size) {
   void* Address = nullptr;
   return posix_memalign(&Address, 16, Size) == 0 ? Address : nullptr;
 }
 
-void LinuxUnmapMemory(void* Address, size_t) { free(Address); }
+void KernelUnmapMemory(void* Address, size_t) { free(Address); }
 #endif
 
-long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
-                          LinuxSignalAction* Previous) {
+long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
+                           KernelSignalAction* Previous) {
   struct sigaction New = {};
   if (Action) New = ActionOf(*Action);
   struct sigaction Old = {};
@@ -143,14 +144,14 @@ long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
   return 0;
 }
 
-long LinuxSetSignalStack(void* Base, size_t Size) {
+long KernelSetSignalStack(void* Base, size_t Size) {
   stack_t Stack = {};
   Stack.ss_sp = Base;
   Stack.ss_size = Size;
   return sigaltstack(&Stack, nullptr) == 0 ? 0 : -errno;
 }
 
-long LinuxRaise(int Signal) { return raise(Signal) == 0 ? 0 : -errno; }
+long KernelRaise(int Signal) { return raise(Signal) == 0 ? 0 : -errno; }
 
 int main(int Count, char** Arguments) {
   ProgramName = Count > 0 ? Arguments[0] : nullptr;

@@ -1,14 +1,14 @@
 // Linux system calls without a C library: only what every processor family
 // shares. The call numbers are each target's own, from <sys/syscall.h>.
-#include "platform/posix/LinuxSystem.h"
-
 #include <fcntl.h>
 #include <linux/stat.h>
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
 
-#include "platform/posix/LinuxFamily.h"
+#include "platform/posix/Kernel.h"
+#include "platform/posix/PosixStart.h"
+#include "platform/posix/linux/LinuxFamily.h"
 
 extern "C" const char __executable_start[];
 
@@ -23,44 +23,44 @@ long Size(size_t Count) { return static_cast<long>(Count); }
 
 }  // namespace
 
-long LinuxWrite(int Descriptor, const void* Data, size_t Count) {
+long KernelWrite(int Descriptor, const void* Data, size_t Count) {
   return LinuxSystemCall(SYS_write, Descriptor, Arg(Data), Size(Count));
 }
 
 // Every family has ppoll; the older poll is missing on the newer ones.
-long LinuxWaitWritable(int Descriptor) {
+long KernelWaitWritable(int Descriptor) {
   struct pollfd Wanted = {Descriptor, POLLOUT, 0};
   return LinuxSystemCall(SYS_ppoll, Arg(&Wanted), 1, 0, 0, sizeof(uint64_t));
 }
 
 // The newer families have no readlink; every family has readlinkat.
-long LinuxReadLink(const char* Path, char* Buffer, size_t Count) {
+long KernelReadLink(const char* Path, char* Buffer, size_t Count) {
   return LinuxSystemCall(SYS_readlinkat, AT_FDCWD, Arg(Path), Arg(Buffer), Size(Count));
 }
 
-long LinuxExecutablePath(char* Buffer, size_t Count) {
-  return LinuxReadLink("/proc/self/exe", Buffer, Count);
+long KernelExecutablePath(char* Buffer, size_t Count) {
+  return KernelReadLink("/proc/self/exe", Buffer, Count);
 }
 
 // statx's record is the same on every family, unlike the old stat's. Kernels
 // before 4.11 have no statx, and some sandboxes refuse it: the family's own
 // stat call answers there.
-long LinuxFileMode(int Descriptor) {
+long KernelFileMode(int Descriptor) {
   struct statx Status = {};
   long Result =
       LinuxSystemCall(SYS_statx, Descriptor, Arg(""), AT_EMPTY_PATH, STATX_TYPE, Arg(&Status));
   return Result < 0 ? LinuxStatFileMode(Descriptor) : static_cast<long>(Status.stx_mode);
 }
 
-long LinuxDuplicate(int Descriptor) { return LinuxSystemCall(SYS_dup, Descriptor); }
+long KernelDuplicate(int Descriptor) { return LinuxSystemCall(SYS_dup, Descriptor); }
 
-long LinuxClose(int Descriptor) { return LinuxSystemCall(SYS_close, Descriptor); }
+long KernelClose(int Descriptor) { return LinuxSystemCall(SYS_close, Descriptor); }
 
-void LinuxExit(int Code) {
+void KernelExit(int Code) {
   for (;;) LinuxSystemCall(SYS_exit_group, Code);
 }
 
-void* LinuxMapMemory(size_t Count) {
+void* KernelMapMemory(size_t Count) {
   // 32-bit families map by mmap2, whose offset counts pages; it is 0 here.
 #if defined(SYS_mmap2)
   constexpr long MapCall = SYS_mmap2;
@@ -73,16 +73,16 @@ void* LinuxMapMemory(size_t Count) {
   return reinterpret_cast<void*>(Result);
 }
 
-void LinuxUnmapMemory(void* Address, size_t Count) {
+void KernelUnmapMemory(void* Address, size_t Count) {
   LinuxSystemCall(SYS_munmap, Arg(Address), Size(Count));
 }
 
-long LinuxSetActionWithRestorer(int Signal, const LinuxSignalAction* Action,
-                                LinuxSignalAction* Previous, void (*Restorer)()) {
+long LinuxSetKernelAction(int Signal, const KernelSignalAction* Action,
+                          KernelSignalAction* Previous, void (*Restorer)()) {
   LinuxRestorerAction New = {};
   if (Action) {
     New.Handler = Action->Handler;
-    New.Flags = Action->Flags | LinuxRestorerFlag;
+    New.Flags = Action->Flags | (Restorer ? LinuxRestorerFlag : 0);
     New.Restorer = Restorer;
     SetKernelMask(New.Mask, Action->Mask);
   }
@@ -93,15 +93,20 @@ long LinuxSetActionWithRestorer(int Signal, const LinuxSignalAction* Action,
   return Result;
 }
 
-long LinuxSetSignalStack(void* Base, size_t Count) {
+long KernelSetSignalStack(void* Base, size_t Count) {
   stack_t Stack = {};
   Stack.ss_sp = Base;
   Stack.ss_size = Count;
   return LinuxSystemCall(SYS_sigaltstack, Arg(&Stack), 0);
 }
 
-long LinuxRaise(int Signal) {
+long KernelRaise(int Signal) {
   return LinuxSystemCall(SYS_kill, LinuxSystemCall(SYS_getpid), Signal);
 }
 
-const void* LinuxImageStart() { return __executable_start; }
+const void* KernelImageStart() { return __executable_start; }
+
+// The family's entry comes here with the stack that the kernel set up.
+extern "C" void LinuxStart(uintptr_t* Stack) {
+  PosixStart(static_cast<int>(Stack[0]), reinterpret_cast<char**>(Stack + 1));
+}

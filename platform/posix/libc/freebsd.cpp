@@ -11,8 +11,8 @@
 #include <sys/sysctl.h>
 #include <sys/ucontext.h>
 
-#include "platform/posix/LibcSystem.h"
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/Kernel.h"
+#include "platform/posix/libc/LibcSystem.h"
 
 extern "C" const char __executable_start[];
 
@@ -26,26 +26,26 @@ long LibcExecutablePath(const char*, size_t, char* Buffer, size_t Size) {
   return Length > 0 ? static_cast<long>(Length - 1) : 0;
 }
 
-const void* LinuxImageStart() { return __executable_start; }
+const void* KernelImageStart() { return __executable_start; }
 
 // A general protection fault arrives as SIGBUS here, which the fault table
 // does not decode: x86 instructions are not looked at.
-LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
+KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void* Context) {
   const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
 #if defined(__x86_64__)
   return {reinterpret_cast<const void*>(Machine.mc_rip), static_cast<uintptr_t>(Machine.mc_rsp),
-          false, false};
+          nullptr};
 #elif defined(__i386__)
   return {reinterpret_cast<const void*>(Machine.mc_eip), static_cast<uintptr_t>(Machine.mc_esp),
-          false, false};
+          nullptr};
 #elif defined(__aarch64__)
   return {reinterpret_cast<const void*>(Machine.mc_gpregs.gp_elr),
-          static_cast<uintptr_t>(Machine.mc_gpregs.gp_sp), false, false};
+          static_cast<uintptr_t>(Machine.mc_gpregs.gp_sp), nullptr};
 #elif defined(__riscv)
   return {reinterpret_cast<const void*>(Machine.mc_gpregs.gp_sepc),
-          static_cast<uintptr_t>(Machine.mc_gpregs.gp_sp), false, false};
+          static_cast<uintptr_t>(Machine.mc_gpregs.gp_sp), nullptr};
 #else
   (void)Machine;
-  return {nullptr, 0, false, false};
+  return {nullptr, 0, nullptr};
 #endif
 }

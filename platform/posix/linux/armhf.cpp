@@ -1,13 +1,9 @@
-// 32-bit ARM Linux (EABI): system-call instruction, entry, signal return, fault-context registers, the stat record, and the EABI helpers a C library would give.
-#include <string.h>
+// 32-bit ARM Linux (EABI): system calls, entry, signal return, stat, EABI helpers.
 #include <asm/stat.h>
+#include <string.h>
 #include <sys/syscall.h>
-#include <sys/ucontext.h>
 
-#include "platform/Platform.h"
-#include "platform/posix/LinuxFamily.h"
-#include "runtime/FaultHandler.h"
-#include "runtime/System.h"
+#include "platform/posix/linux/LinuxFamily.h"
 
 // Written in the instruction set the compiler uses, which the assembler
 // must be left in afterwards.
@@ -52,9 +48,9 @@ asm(".text\n"
 
 extern "C" void LinuxSignalReturn();
 
-long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
-                          LinuxSignalAction* Previous) {
-  return LinuxSetActionWithRestorer(Signal, Action, Previous, LinuxSignalReturn);
+long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
+                           KernelSignalAction* Previous) {
+  return LinuxSetKernelAction(Signal, Action, Previous, LinuxSignalReturn);
 }
 
 // The kernel's own record of its 64-bit stat call on this family.
@@ -62,12 +58,6 @@ long LinuxStatFileMode(int Descriptor) {
   struct stat64 Status = {};
   long Result = LinuxSystemCall(SYS_fstat64, Descriptor, reinterpret_cast<long>(&Status));
   return Result < 0 ? Result : static_cast<long>(Status.st_mode);
-}
-
-LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
-  const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
-  return {reinterpret_cast<const void*>(Machine.arm_pc), static_cast<uintptr_t>(Machine.arm_sp),
-          false, false};
 }
 
 // The compiler calls these for block copies and clears on this family.
@@ -80,15 +70,4 @@ void __aeabi_memset(void* To, size_t Count, int Value) { memset(To, Value, Count
 void __aeabi_memclr(void* To, size_t Count) { memset(To, 0, Count); }
 void __aeabi_memclr4(void* To, size_t Count) { memset(To, 0, Count); }
 void __aeabi_memclr8(void* To, size_t Count) { memset(To, 0, Count); }
-}
-
-// This family's processors may have no divide instruction; the compiler's
-// division routines call these on a division by zero, which is then the
-// same run-time error as where the processor traps it.
-extern "C" {
-[[noreturn]] void __aeabi_idiv0() {
-  RunError(MapFaultStatus(STATUS_INTEGER_DIVIDE_BY_ZERO),
-           GetCodeLocation(__builtin_return_address(0)));
-}
-[[noreturn]] void __aeabi_ldiv0() { __aeabi_idiv0(); }
 }

@@ -1,9 +1,8 @@
-// x86-64 Linux: system-call instruction, entry, signal return, fault-context registers, the stat record.
+// x86-64 Linux: system-call instruction, entry, signal return, stat record.
 #include <asm/stat.h>
 #include <sys/syscall.h>
-#include <sys/ucontext.h>
 
-#include "platform/posix/LinuxFamily.h"
+#include "platform/posix/linux/LinuxFamily.h"
 
 asm(".text\n"
     ".globl LinuxSystemCall\n"
@@ -36,9 +35,9 @@ asm(".text\n"
 
 extern "C" void LinuxSignalReturn();
 
-long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
-                          LinuxSignalAction* Previous) {
-  return LinuxSetActionWithRestorer(Signal, Action, Previous, LinuxSignalReturn);
+long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
+                           KernelSignalAction* Previous) {
+  return LinuxSetKernelAction(Signal, Action, Previous, LinuxSignalReturn);
 }
 
 // The kernel's own record of its stat call on this family.
@@ -46,10 +45,4 @@ long LinuxStatFileMode(int Descriptor) {
   struct stat Status = {};
   long Result = LinuxSystemCall(SYS_fstat, Descriptor, reinterpret_cast<long>(&Status));
   return Result < 0 ? Result : static_cast<long>(Status.st_mode);
-}
-
-LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
-  const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
-  return {reinterpret_cast<const void*>(Machine.gregs[REG_RIP]),
-          static_cast<uintptr_t>(Machine.gregs[REG_RSP]), true, false};
 }

@@ -5,8 +5,8 @@
 #include <errno.h>
 #include <string.h>
 
-#include "platform/posix/LibcSystem.h"
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/Kernel.h"
+#include "platform/posix/libc/LibcSystem.h"
 
 // A name without a slash was looked up along PATH, by rules that the
 // program cannot repeat for certain: no path, then.
@@ -19,8 +19,8 @@ long LibcExecutablePath(const char* Program, size_t Length, char* Buffer, size_t
 
 // Offsets from one routine of the image stay the same at every run, and
 // those below it wrap around.
-const void* LinuxImageStart() { return reinterpret_cast<const void*>(&LinuxImageStart); }
+const void* KernelImageStart() { return reinterpret_cast<const void*>(&KernelImageStart); }
 
-LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void*) {
-  return {nullptr, 0, false, false};
+KernelFaultRegisters KernelFaultContextOf(const siginfo_t*, const void*) {
+  return {nullptr, 0, nullptr};
 }

@@ -1,10 +1,10 @@
-// What each processor family's file (linux-<family>.cpp) gives the generic
+// What each processor family's file (linux/<family>.cpp) gives the generic
 // Linux code: the system-call instruction, the process entry, the return
 // from a signal handler and the registers of a fault context. Exactly one
 // such file is linked into a program.
 #pragma once
 
-#include "platform/posix/LinuxSystem.h"
+#include "platform/posix/Kernel.h"
 
 // Makes system call Number with up to six arguments; the kernel's result.
 extern "C" long LinuxSystemCall(long Number, long A = 0, long B = 0, long C = 0, long D = 0,
@@ -46,9 +46,10 @@ constexpr unsigned long LinuxRestorerFlag = 0x04000000;
 // kernels that lack statx or refuse it.
 long LinuxStatFileMode(int Descriptor);
 
-// LinuxSetSignalAction for those families, with Restorer as the return.
-long LinuxSetActionWithRestorer(int Signal, const LinuxSignalAction* Action,
-                                LinuxSignalAction* Previous, void (*Restorer)());
+// KernelSetSignalAction by that record: a handler returns through Restorer,
+// or through the kernel's own return where it is null.
+long LinuxSetKernelAction(int Signal, const KernelSignalAction* Action,
+                          KernelSignalAction* Previous, void (*Restorer)());
 
 // Called by the family's entry with the stack that the kernel set up: the
 // argument count, then the argument vector.

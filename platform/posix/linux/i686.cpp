@@ -1,9 +1,8 @@
-// 32-bit x86 Linux: system-call instruction, entry, signal return, fault-context registers, the stat record.
+// 32-bit x86 Linux: system-call instruction, entry, signal return, stat record.
 #include <asm/stat.h>
 #include <sys/syscall.h>
-#include <sys/ucontext.h>
 
-#include "platform/posix/LinuxFamily.h"
+#include "platform/posix/linux/LinuxFamily.h"
 
 // The call's number and arguments come on the stack; the kernel takes them
 // in eax, ebx, ecx, edx, esi, edi and ebp, four of which must be kept.
@@ -47,9 +46,9 @@ asm(".text\n"
 
 extern "C" void LinuxSignalReturn();
 
-long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
-                          LinuxSignalAction* Previous) {
-  return LinuxSetActionWithRestorer(Signal, Action, Previous, LinuxSignalReturn);
+long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
+                           KernelSignalAction* Previous) {
+  return LinuxSetKernelAction(Signal, Action, Previous, LinuxSignalReturn);
 }
 
 // The kernel's own record of its 64-bit stat call on this family.
@@ -57,10 +56,4 @@ long LinuxStatFileMode(int Descriptor) {
   struct stat64 Status = {};
   long Result = LinuxSystemCall(SYS_fstat64, Descriptor, reinterpret_cast<long>(&Status));
   return Result < 0 ? Result : static_cast<long>(Status.st_mode);
-}
-
-LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
-  const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
-  return {reinterpret_cast<const void*>(Machine.gregs[REG_EIP]),
-          static_cast<uintptr_t>(Machine.gregs[REG_ESP]), true, true};
 }

@@ -1,9 +1,8 @@
-// 64-bit RISC-V Linux: system-call instruction, entry, signal return, fault-context registers, the stat record.
+// 64-bit RISC-V Linux: system-call instruction, entry, stat record.
 #include <asm/stat.h>
 #include <sys/syscall.h>
-#include <sys/ucontext.h>
 
-#include "platform/posix/LinuxFamily.h"
+#include "platform/posix/linux/LinuxFamily.h"
 
 // The linker may reach small data through gp, which no C library sets up
 // here: the entry does.
@@ -33,22 +32,26 @@ asm(".text\n"
     "  ebreak\n");
 
 // This family's rt_sigaction record has no restorer: a handler returns
-// through the kernel's own trampoline. qemu's user-mode emulator takes the
-// record with a restorer word before the mask, as other families have it;
-// so the mask stands in both places and the old action has room for both.
-struct KernelAction {
+// through the kernel's own trampoline, and the kernel reads the mask at
+// offset 16. qemu 7's user-mode emulator reads the record as other families
+// have it, with a restorer word there and the mask behind it. The one cost of
+// running under it is EmulatorMask, a copy of the mask past the end of what
+// the kernel reads: a word of stack and a store per call. (The old action's
+// mask, which nothing here uses, comes back wrong under qemu.)
+struct SignalActionRecord {
   uintptr_t Handler;
   unsigned long Flags;
   uint64_t Mask;
   // cppcheck-suppress unusedStructMember ; only the emulator reads it
   uint64_t EmulatorMask;
 };
+static_assert(offsetof(SignalActionRecord, Mask) == 16, "the kernel reads the mask at offset 16");
 
-long LinuxSetSignalAction(int Signal, const LinuxSignalAction* Action,
-                          LinuxSignalAction* Previous) {
-  KernelAction New = {};
+long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
+                           KernelSignalAction* Previous) {
+  SignalActionRecord New = {};
   if (Action) New = {Action->Handler, Action->Flags, Action->Mask, Action->Mask};
-  KernelAction Old = {};
+  SignalActionRecord Old = {};
   long Result = LinuxSystemCall(SYS_rt_sigaction, Signal, Action ? reinterpret_cast<long>(&New) : 0,
                                 reinterpret_cast<long>(&Old), sizeof Old.Mask);
   if (Previous) *Previous = {Old.Handler, Old.Flags, Old.Mask};
@@ -60,10 +63,4 @@ long LinuxStatFileMode(int Descriptor) {
   struct stat Status = {};
   long Result = LinuxSystemCall(SYS_fstat, Descriptor, reinterpret_cast<long>(&Status));
   return Result < 0 ? Result : static_cast<long>(Status.st_mode);
-}
-
-LinuxFaultRegisters LinuxFaultContextOf(const siginfo_t*, const void* Context) {
-  const mcontext_t& Machine = static_cast<const ucontext_t*>(Context)->uc_mcontext;
-  return {reinterpret_cast<const void*>(Machine.__gregs[REG_PC]),
-          static_cast<uintptr_t>(Machine.__gregs[REG_SP]), false, false};
 }
