@@ -83,7 +83,7 @@ for folder in "$first" "$second"; do
       *.deb) dpkg-deb -R "$package" "$unpacked" ;;
       *.zip) (cd "$unpacked" && cmake -E tar xf "$package") ;;
     esac
-    leaks=$(grep -rlaF "${names[@]}" "$unpacked" "$folder"/build*/spouter* 2>/dev/null)
+    leaks=$(grep -rlaF "${names[@]}" "$unpacked" "$folder"/build*/spouter "$folder"/build*/spouter.exe 2>/dev/null)
     expect_equal "$(basename "$package"): no build folder or host name inside" "" "$leaks"
     rm -rf "$unpacked"
   done
