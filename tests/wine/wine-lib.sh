@@ -57,6 +57,10 @@ if [ "$windows_bits" = 32 ] && [ -x /usr/lib/wine/wine ]; then
 fi
 
 work=$(mktemp -d)
+# A runtime folder of our own: Wine 10 looks for a Wayland display there and
+# complains on standard error where there is none.
+export XDG_RUNTIME_DIR=$work/runtime
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 # Wine's 64-bit loader: Debian keeps it beside the 32-bit one, and its
 # "wine" starts the 32-bit one when both are installed. A 64-bit executable
