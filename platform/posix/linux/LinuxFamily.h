@@ -46,6 +46,14 @@ constexpr unsigned long LinuxRestorerFlag = 0x04000000;
 // kernels that lack statx or refuse it.
 long LinuxStatFileMode(int Descriptor);
 
+// LinuxStatFileMode by stat call Number, which fills the kernel's Record.
+template <typename Record>
+long StatFileModeBy(long Number, int Descriptor) {
+  Record Status = {};
+  long Result = LinuxSystemCall(Number, Descriptor, reinterpret_cast<long>(&Status));
+  return Result < 0 ? Result : static_cast<long>(Status.st_mode);
+}
+
 // KernelSetSignalAction by that record: a handler returns through Restorer,
 // or through the kernel's own return where it is null.
 long LinuxSetKernelAction(int Signal, const KernelSignalAction* Action,

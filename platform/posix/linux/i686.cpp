@@ -53,7 +53,5 @@ long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
 
 // The kernel's own record of its 64-bit stat call on this family.
 long LinuxStatFileMode(int Descriptor) {
-  struct stat64 Status = {};
-  long Result = LinuxSystemCall(SYS_fstat64, Descriptor, reinterpret_cast<long>(&Status));
-  return Result < 0 ? Result : static_cast<long>(Status.st_mode);
+  return StatFileModeBy<struct stat64>(SYS_fstat64, Descriptor);
 }

@@ -60,7 +60,5 @@ long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
 
 // The kernel's own record of its stat call on this family.
 long LinuxStatFileMode(int Descriptor) {
-  struct stat Status = {};
-  long Result = LinuxSystemCall(SYS_fstat, Descriptor, reinterpret_cast<long>(&Status));
-  return Result < 0 ? Result : static_cast<long>(Status.st_mode);
+  return StatFileModeBy<struct stat>(SYS_fstat, Descriptor);
 }
