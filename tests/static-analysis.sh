@@ -21,8 +21,8 @@ done
 # system gives them, so const-pointer advice on them is left out.
 # Files that only build with definitions of their own are analysed with
 # those, as the build compiles them: the portable layer for POSIX.1-2008
-# with XSI and no extension (which it checks), the macOS file for each of
-# its processors.
+# with XSI and no extension (which it checks), the macOS files as the
+# system's compiler sees them.
 cppcheck_run() {
   cppcheck --enable=warning,style,performance,portability --std=c++20 --language=c++ \
     --inline-suppr --error-exitcode=1 --quiet -I . \
@@ -31,12 +31,10 @@ cppcheck_run() {
     --suppress=normalCheckLevelMaxBranches "$@"
 }
 portable=platform/posix/libc/LibcKernel.cpp
-darwin=platform/posix/libc/darwin.cpp
-cppcheck_run -i "$portable" -i "$darwin" echo runtime platform
+darwin=platform/posix/libc/darwin
+cppcheck_run -i "$portable" -i "$darwin.cpp" -i "$darwin" echo runtime platform
 cppcheck_run -D_POSIX_C_SOURCE=200809L -D_XOPEN_SOURCE=700 -D__STRICT_ANSI__ "$portable"
-for processor in __x86_64__ __aarch64__; do
-  cppcheck_run -D__APPLE__ "-D$processor" "$darwin"
-done
+cppcheck_run -D__APPLE__ "$darwin.cpp" "$darwin"
 echo "cppcheck $(cppcheck --version | sed 's/^Cppcheck //'): echo/ runtime/ platform/ clean"
 
 mapfile -t sources < <(sed -n 's/^ *"file": "\(.*\)",\{0,1\}$/\1/p' "$build/compile_commands.json" |

@@ -43,6 +43,14 @@
 #include "runtime/CommandLine.h"
 #include "runtime/System.h"
 
+// Each such function keeps its own name in the symbol table: never inlined,
+// and never cloned under another name where the compiler clones (GCC).
+#if __has_attribute(noclone)
+#define FAULTING_FUNCTION __attribute__((noinline, noclone))
+#else
+#define FAULTING_FUNCTION __attribute__((noinline))
+#endif
+
 extern "C" {
 
 // Volatile, so that the compiler can neither prove the recursion endless
@@ -50,12 +58,12 @@ extern "C" {
 volatile int StopDepth = -1;
 volatile int Sink;
 
-__attribute__((noinline, noclone)) void FaultNull() {
+FAULTING_FUNCTION void FaultNull() {
   volatile int* volatile Target = nullptr;
   *Target = 1;
 }
 
-__attribute__((noinline, noclone)) void FaultDivide() {
+FAULTING_FUNCTION void FaultDivide() {
   volatile int Dividend = 1;
   volatile int Divisor = 0;
   Sink = Dividend / Divisor;
@@ -64,7 +72,7 @@ __attribute__((noinline, noclone)) void FaultDivide() {
 #if defined(__i386__) || defined(__x86_64__)
 // With the division-by-zero exception unmasked, 1 / 0 faults at the next
 // floating-point instruction.
-__attribute__((noinline, noclone)) void FaultFloat() {
+FAULTING_FUNCTION void FaultFloat() {
   uint16_t Control;
   asm volatile("fnstcw %0" : "=m"(Control));
   Control &= ~uint16_t{4};
@@ -92,36 +100,36 @@ double Three = 3.0;
 double Result;
 
 // 1e308 squared does not fit a double.
-__attribute__((noinline, noclone)) void FaultFloatOverflow() {
+FAULTING_FUNCTION void FaultFloatOverflow() {
   UnmaskFloatExceptions(0x08);
   asm volatile("fldl %1\n\tfmul %%st(0), %%st\n\tfstpl %0\n\tfwait" : "=m"(Result) : "m"(Huge));
 }
 
 // Nor does 1e-308 squared, at the other end.
-__attribute__((noinline, noclone)) void FaultFloatUnderflow() {
+FAULTING_FUNCTION void FaultFloatUnderflow() {
   UnmaskFloatExceptions(0x10);
   asm volatile("fldl %1\n\tfmul %%st(0), %%st\n\tfstpl %0\n\tfwait" : "=m"(Result) : "m"(Tiny));
 }
 
-__attribute__((noinline, noclone)) void FaultFloatDenormal() {
+FAULTING_FUNCTION void FaultFloatDenormal() {
   UnmaskFloatExceptions(0x02);
   asm volatile("fldl %1\n\tfwait\n\tfstpl %0" : "=m"(Result) : "m"(Denormal));
 }
 
 // 1 / 3 cannot be exact.
-__attribute__((noinline, noclone)) void FaultFloatInexact() {
+FAULTING_FUNCTION void FaultFloatInexact() {
   UnmaskFloatExceptions(0x20);
   asm volatile("fld1\n\tfdivl %1\n\tfwait\n\tfstpl %0" : "=m"(Result) : "m"(Three));
 }
 
 // 0 / 0.
-__attribute__((noinline, noclone)) void FaultFloatInvalid() {
+FAULTING_FUNCTION void FaultFloatInvalid() {
   UnmaskFloatExceptions(0x01);
   asm volatile("fldz\n\tfldz\n\tfdivrp\n\tfwait\n\tfstpl %0" : "=m"(Result));
 }
 
 // A ninth value on the eight registers.
-__attribute__((noinline, noclone)) void FaultFloatStack() {
+FAULTING_FUNCTION void FaultFloatStack() {
   UnmaskFloatExceptions(0x01);
   asm volatile(
       "fld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfwait" ::
@@ -143,7 +151,7 @@ __attribute__((noinline)) void SetSseControl(uint32_t Mask, uint32_t Raised) {
 }
 
 // 3 / 0 in SSE faults at the division itself.
-__attribute__((noinline, noclone)) void FaultSseDivide() {
+FAULTING_FUNCTION void FaultSseDivide() {
   SetSseControl(0x200, 0);
   asm volatile(
       "xorpd %%xmm1, %%xmm1\n\tmovsd %1, %%xmm0\n\tdivsd %%xmm1, %%xmm0\n\tmovsd %%xmm0, %0"
@@ -154,7 +162,7 @@ __attribute__((noinline, noclone)) void FaultSseDivide() {
 
 // What Windows may report for an SSE fault of any cause: the cause is in
 // MXCSR, here an unmasked overflow.
-__attribute__((noinline, noclone)) void FaultSseReported() {
+FAULTING_FUNCTION void FaultSseReported() {
   SetSseControl(0x400, 0x08);
   RaiseException(STATUS_FLOAT_MULTIPLE_TRAPS, 0, 0, nullptr);
 }
@@ -167,7 +175,7 @@ volatile double One = 1.0;
 volatile double Zero = 0.0;
 volatile double Quotient;
 
-__attribute__((noinline, noclone)) void FaultFloat() {
+FAULTING_FUNCTION void FaultFloat() {
   uint32_t Control;
   asm volatile("efpc %0" : "=d"(Control));
   Control |= 0x40000000;
@@ -179,17 +187,17 @@ __attribute__((noinline, noclone)) void FaultFloat() {
 #if defined(__i386__)
 int32_t Limits[2] = {0, 9};
 
-__attribute__((noinline, noclone)) void FaultBound() {
+FAULTING_FUNCTION void FaultBound() {
   volatile int32_t Index = 10;
   asm volatile("boundl %0, %1" : : "r"(Index), "m"(Limits));
 }
 
-__attribute__((noinline, noclone)) void FaultIntegerOverflow() {
+FAULTING_FUNCTION void FaultIntegerOverflow() {
   asm volatile("movl $0x7fffffff, %%eax\n\taddl $1, %%eax\n\tinto" : : : "eax", "cc");
 }
 #endif
 
-__attribute__((noinline, noclone)) int Recurse(int Depth) {
+FAULTING_FUNCTION int Recurse(int Depth) {
   volatile char Frame[256];
   Frame[0] = static_cast<char>(Depth);
   if (Depth == StopDepth) return 0;
@@ -200,21 +208,21 @@ __attribute__((noinline, noclone)) int Recurse(int Depth) {
 // run (x86 and IBM Z tell the two apart; ARM and RISC-V report both as
 // undefined).
 #if defined(__i386__) || defined(__x86_64__)
-__attribute__((noinline, noclone)) void FaultIllegal() { asm volatile("ud2"); }
-__attribute__((noinline, noclone)) void FaultPrivileged() { asm volatile("hlt"); }
+FAULTING_FUNCTION void FaultIllegal() { asm volatile("ud2"); }
+FAULTING_FUNCTION void FaultPrivileged() { asm volatile("hlt"); }
 #elif defined(__aarch64__)
-__attribute__((noinline, noclone)) void FaultIllegal() { asm volatile("udf #0"); }
-__attribute__((noinline, noclone)) void FaultPrivileged() { asm volatile("msr sctlr_el1, xzr"); }
+FAULTING_FUNCTION void FaultIllegal() { asm volatile("udf #0"); }
+FAULTING_FUNCTION void FaultPrivileged() { asm volatile("msr sctlr_el1, xzr"); }
 #elif defined(__arm__)
-__attribute__((noinline, noclone)) void FaultIllegal() { asm volatile("udf #0"); }
-__attribute__((noinline, noclone)) void FaultPrivileged() { asm volatile("mcr p15, 0, r0, c1, c0, 0"); }
+FAULTING_FUNCTION void FaultIllegal() { asm volatile("udf #0"); }
+FAULTING_FUNCTION void FaultPrivileged() { asm volatile("mcr p15, 0, r0, c1, c0, 0"); }
 #elif defined(__riscv)
-__attribute__((noinline, noclone)) void FaultIllegal() { asm volatile("unimp"); }
-__attribute__((noinline, noclone)) void FaultPrivileged() { asm volatile("csrw mstatus, zero"); }
+FAULTING_FUNCTION void FaultIllegal() { asm volatile("unimp"); }
+FAULTING_FUNCTION void FaultPrivileged() { asm volatile("csrw mstatus, zero"); }
 #elif defined(__s390x__)
 // Opcode 00 is assigned to no instruction; purging the TLB is the kernel's.
-__attribute__((noinline, noclone)) void FaultIllegal() { asm volatile(".short 0"); }
-__attribute__((noinline, noclone)) void FaultPrivileged() { asm volatile("ptlb"); }
+FAULTING_FUNCTION void FaultIllegal() { asm volatile(".short 0"); }
+FAULTING_FUNCTION void FaultPrivileged() { asm volatile("ptlb"); }
 #endif
 
 }  // extern "C"

@@ -12,7 +12,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <string.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,7 +28,6 @@
 namespace {
 
 const char* ProgramName;
-size_t ProgramNameLength;
 
 // Signals 1 to 64 fit KernelSignalAction's mask; a system that has fewer
 // refuses the rest, and they stay out of the set.
@@ -100,7 +98,7 @@ long KernelReadLink(const char* Path, char* Buffer, size_t Size) {
 }
 
 long KernelExecutablePath(char* Buffer, size_t Size) {
-  return LibcExecutablePath(ProgramName, ProgramNameLength, Buffer, Size);
+  return LibcExecutablePath(ProgramName, Buffer, Size);
 }
 
 long KernelFileMode(int Descriptor) {
@@ -155,6 +153,5 @@ long KernelRaise(int Signal) { return raise(Signal) == 0 ? 0 : -errno; }
 
 int main(int Count, char** Arguments) {
   ProgramName = Count > 0 ? Arguments[0] : nullptr;
-  ProgramNameLength = ProgramName ? strlen(ProgramName) : 0;
   PosixStart(Count, Arguments);
 }

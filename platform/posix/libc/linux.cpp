@@ -6,7 +6,7 @@
 
 extern "C" const char __executable_start[];
 
-long LibcExecutablePath(const char*, size_t, char* Buffer, size_t Size) {
+long LibcExecutablePath(const char*, char* Buffer, size_t Size) {
   return KernelReadLink("/proc/self/exe", Buffer, Size);
 }
 
