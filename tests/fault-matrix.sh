@@ -398,7 +398,7 @@ for windows_build in "${windows_builds[@]}"; do
   if command -v wine >/dev/null && [ -f "$windows_build/spouter.exe" ]; then
     (windows_rows "$windows_build")
     [ $? = 77 ] && cell "$(basename "$windows_build" | sed 's/^build-//')" "Wine" n/a \
-      "this kernel runs no 32-bit x86 program"
+      "no 32-bit x86 program runs here but under an emulator, if at all"
   elif [ "${CI:-}" = true ]; then
     cell "$windows_build" "Wine" FAIL "wine or $windows_build/spouter.exe is missing"
   else
