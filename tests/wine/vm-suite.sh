@@ -87,7 +87,9 @@ timeout 7200 qemu-system-x86_64 -accel tcg -cpu qemu64,+ssse3,+sse4.1,+sse4.2,+p
   -append "root=/dev/vda rw console=ttyS0 init=/vm-suite quiet panic=-1" \
   -drive "file=$image,format=raw,if=virtio" -display none -serial "file:$console" -no-reboot
 rm -f "$image"
-grep -v '^\[ *[0-9.]*\]' "$console"
+# The serial console ends its lines in CR LF; the kernel's own lines are left out.
+output=$(tr -d '\r' <"$console" | grep -v '^\[ *[0-9.]*\]')
+echo "$output"
 echo "in $(( $(date +%s) - started )) s (console: $console)"
-grep -q '^== finished' "$console" || { echo "FAIL: the system did not finish"; exit 1; }
-! grep -E '^== [a-z0-9-]+: exit ' "$console" | grep -vE ': exit (0|77)$' >/dev/null
+grep -q '^== finished' <<<"$output" || { echo "FAIL: the system did not finish"; exit 1; }
+! grep -E '^== [a-z0-9-]+: exit ' <<<"$output" | grep -vE ': exit (0|77)$' >/dev/null
