@@ -9,7 +9,8 @@
 # root, debootstrap, the network and qemu-system-x86.
 # TEST names scripts of tests/wine (e2e-wine command-lines batch faults
 # infobox, and corpus) run on WINDOWS-BUILD; all of them when none is
-# named. SUITE=bookworm for Debian 12 and its Wine 8; Debian 13 and Wine 10
+# named. (The package test packs the build folder again with its cpack, so
+# it stays with the build.) SUITE=bookworm for Debian 12 and its Wine 8; Debian 13 and Wine 10
 # otherwise. Prints each script's output and its exit code; exits 1 if one
 # failed. On the 2-core development machine: the system and its packages in
 # about 8 minutes, its start in under a minute, Wine's prefix in about 2,
