@@ -20,8 +20,10 @@ if(WIN32)
     set(SPOUTER_ZIP_DESCRIPTION "the x64 build")
   endif()
   configure_file(docs/README-win32.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
+  # The licence too, with CR LF line ends.
+  configure_file(LICENSE LICENSE @ONLY NEWLINE_STYLE CRLF)
   install(TARGETS spouter RUNTIME DESTINATION .)
-  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE DESTINATION .)
 else()
   # The manual page carries the version; installed compressed, as man
   # readers expect it.

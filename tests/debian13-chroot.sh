@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# README's two commands on a fresh Debian 13 (trixie), as a new user runs
-# them: the Quick start (install a compiler, build, run an example), then
-# the whole test suite. A minimal system is made with debootstrap from this
-# machine's own package mirror (the sources apt already uses here), the
+# The two commands of docs/building.md and docs/testing.md on a fresh
+# Debian 13 (trixie), as a new user runs them: the Quick start (install a
+# compiler, build, run an example), then the whole test suite. A minimal
+# system is made with debootstrap from this machine's own package mirror
+# (the sources apt already uses here), the
 # committed tree is copied into it, and both commands run there as root
 # (there is no sudo in it). A folder that already holds such a system is
 # used again. Not part of CI: it needs root, debootstrap and the network.
@@ -80,14 +81,15 @@ mount_in /dev/pts --bind /dev/pts
 mount_in /dev/shm -t tmpfs tmpfs
 mount_in /tmp -t tmpfs tmpfs
 
-# README's commands: the first block after its Quick start heading, and
-# the block after "Install what the tests need".
+# The documents' commands: the first block after the Quick start heading of
+# docs/building.md, and the block after "Install what the tests need" in
+# docs/testing.md.
 block_after() {
   awk -v mark="$1" 'index($0, mark) == 1 { found = 1 } found && fence && /^```$/ { exit }
-    found && fence { print } found && /^```$/ { fence = 1 }' "$source_dir/README.md"
+    found && fence { print } found && /^```$/ { fence = 1 }' "$source_dir/docs/$2"
 }
-quick_start=$(block_after "## Quick start")
-test_command=$(block_after "Install what the tests need")
+quick_start=$(block_after "## Quick start" building.md)
+test_command=$(block_after "Install what the tests need" testing.md)
 in_chroot() {
   chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     TERM=dumb /bin/bash -c "cd /root/spouter && $1"

@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
-# The examples that README.md and the manual page give, run against the
-# real Linux binary (the batch-file ones run under Wine, in wine/batch.sh);
-# the exit codes that both name agree, and the ones a test can provoke are
-# the ones the program ends with.
-# Usage: docs.sh path/to/spouter SOURCE-DIR
+# The examples and scripts that README.md, docs/, the manual page and the
+# Windows README.txt give, run against the real Linux binary (the batch-file
+# ones run under Wine, in wine/batch.sh); the numbers they state about the
+# program; the exit codes that README and the manual page name agree, and
+# the ones a test can provoke are the ones the program ends with.
+# Usage: docs.sh path/to/spouter SOURCE-DIR [path/to/fault_driver]
 set -uo pipefail
 spouter=$(realpath "$1")
 source_dir=$(realpath "$2")
+fault_driver=${3:+$(realpath "$3")}
 readme=$source_dir/README.md
 manual=$source_dir/docs/spouter.1.in
+windows_readme=$source_dir/docs/README-win32.txt.in
+documents=("$readme" "$source_dir"/docs/*.md)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/check-lib.sh"
 source "$(dirname "$0")/examples-lib.sh"
+# The scripts call spouter by its name.
+mkdir "$work/bin" && ln -s "$spouter" "$work/bin/spouter"
 
 # run_examples DOCUMENT FENCE: each example in a folder of its own, the
 # command as a shell reads it with spouter as the binary; sets examples.
@@ -35,10 +41,70 @@ run_examples "$readme" ""
 readme_examples=$examples
 [ "$readme_examples" -ge 20 ]
 check "README: the examples are found ($readme_examples)" $?
+docs_examples=0
+for document in "${documents[@]:1}"; do
+  run_examples "$document" ""
+  docs_examples=$((docs_examples + examples))
+done
 run_examples "$manual" man
 manual_examples=$examples
 [ "$manual_examples" -ge 5 ]
 check "manual page: the examples are found ($manual_examples)" $?
+run_examples "$windows_readme" txt
+windows_examples=$examples
+[ "$windows_examples" -ge 5 ]
+check "README.txt: the examples are found ($windows_examples)" $?
+
+# The shell scripts of the documents, each run by bash in a folder of its
+# own: each "# Writes|Appends BYTES to TARGET" says what TARGET holds.
+scripts=0 script_remarks=0
+for document in "${documents[@]}"; do
+  while IFS= read -r -d '' script; do
+    scripts=$((scripts + 1))
+    folder=$(mktemp -d -p "$work")
+    (cd "$folder" && PATH=$work/bin:$PATH bash -c "$script") >"$folder/.stdout" 2>"$folder/.stderr"
+    expect_equal "$(basename "$document"): script $scripts: exit" 0 $?
+    expect_script "$(basename "$document"): script $scripts" "$script" "$folder" "$folder/.stdout"
+    script_remarks=$((script_remarks + remarks))
+  done < <(script_blocks "$document" sh)
+done
+[ "$scripts" -ge 2 ] && [ "$script_remarks" -ge 6 ]
+check "the shell scripts are found ($scripts, $script_remarks remarks)" $?
+
+# README's record that is appended only when all of it was written, with a
+# run that fails in place of spouter: the fault driver writes its
+# parameters, as text, then faults (216). Appended directly, the record and
+# the error line end up in the file; by README's way, the file stays.
+if [ -n "$fault_driver" ]; then
+  folder=$(mktemp -d -p "$work")
+  ln -s "$fault_driver" "$work/bin/fault_driver"
+  record=$(script_blocks "$readme" sh | tr '\0' '\n' | sed -n '/^# Appends "Name: Alice" NUL/,/^rm -f record.tmp$/p')
+  [ -n "$record" ]
+  check "errors: README's safe way is found" $?
+  printf 'old' >"$folder/records.bin"
+  (cd "$folder" && PATH=$work/bin:$PATH fault_driver null "Name: " Alice 00 >>records.bin)
+  [[ "$(tr '\0\r\n' '.<>' <"$folder/records.bin")" =~ ^oldName:\ Alice00Runtime\ error\ 216\ at\ [0-9A-F]{8}\.\<\>$ ]]
+  check "errors: appended directly, the error line lands in the file" $?
+  printf 'old' >"$folder/records.bin"
+  (cd "$folder" && PATH=$work/bin:$PATH bash -c "$(sed 's/^spouter /fault_driver null /' <<<"$record")")
+  printf 'old' >"$work/expected"
+  expect_bytes "errors: README's safe way leaves the file as it was" "$work/expected" "$folder/records.bin"
+  [ ! -e "$folder/record.tmp" ]
+  check "errors: README's safe way leaves no temporary file" $?
+fi
+
+# No example redirects to a Windows device name: on Windows nul.bin, con.txt
+# or com1.log are devices, not files.
+devices=$(cat "${documents[@]}" "$manual" "$windows_readme" |
+  grep -noiE '>>? *"?(con|prn|aux|nul|com[1-9]|lpt[1-9])(\.[^ "]*)?("| |$)')
+expect_equal "no example redirects to a device name" "" "$devices"
+
+# The help text's own examples end a line with LF, then CR, as README says;
+# README gives CR LF for files.
+for pair in "010 013" "0A 0D"; do
+  grep -qF "\"Hello, World!\" $pair" "$source_dir/tests/data/help-box.txt" && grep -qF "\`$pair\`" "$readme"
+  check "the help text shows $pair, and README says so" $?
+done
 
 # A shown terminal session: "$ spouter ..." then what appears.
 sessions=0
@@ -55,28 +121,28 @@ done < <(awk '
   held != "" { held = held "\n" $0 }' "$readme")
 expect_equal "README: terminal sessions" 1 "$sessions"
 
-# CI runs the README's test command, word for word.
+# CI runs the test command of docs/testing.md, word for word.
 test_command=$(awk '/^Install what the tests need/ { found = 1 } found && fence { print; exit }
-  found && /^```$/ { fence = 1 }' "$readme")
+  found && /^```$/ { fence = 1 }' "$source_dir/docs/testing.md")
 [ -n "$test_command" ] && grep -qxF "$test_command" "$source_dir/.ci/run"
-check "CI runs the README's test command ($test_command)" $?
+check "CI runs the test command of docs/testing.md ($test_command)" $?
 
-# Every preset that README names exists and is built by the whole suite;
-# the hardening flags it lists are the hardened presets' own, and the zig it
-# names is the one pinned for the macOS builds.
-readme_text=$(tr -s ' \n' '  ' <"$readme")
+# Every preset that the documents name exists and is built by the whole
+# suite; the hardening flags that docs/building.md lists are the hardened
+# presets' own, and the zig it names is the one pinned for the macOS builds.
+readme_text=$(tr -s ' \n' '  ' <"$source_dir/docs/building.md")
 presets=$(sed -n 's/^ *"name": "\([^"]*\)",$/\1/p' "$source_dir/CMakePresets.json" | sort -u)
-for preset in $(grep -oE '`[a-z0-9_-]+`' "$readme" | tr -d '`' | sort -u); do
+for preset in $(cat "${documents[@]}" | grep -oE '`[a-z0-9_-]+`' | tr -d '`' | sort -u); do
   grep -qx -- "$preset" <<<"$presets" || continue
   grep -qwF -- "$preset" "$source_dir/tests/run-all.sh"
-  check "README's preset $preset: the suite builds it" $?
+  check "the documents' preset $preset: the suite builds it" $?
 done
 flags=$(sed -n 's/^ *"CMAKE_CXX_FLAGS": "\(.*\)",\{0,1\}$/\1/p' "$source_dir/CMakePresets.json")
 [ -n "$flags" ] && grep -qF -- "\`$flags\`" <<<"$readme_text"
-check "README lists the hardened presets' flags ($flags)" $?
+check "docs/building.md lists the hardened presets' flags ($flags)" $?
 zig=$(sed -n 's/^ *"@ryoppippi\/zig-linux-x64": "\(.*\)"$/\1/p' "$source_dir/.ci/zig/package.json")
 [ -n "$zig" ] && grep -qF "zig $zig" <<<"$readme_text"
-check "README names the pinned zig ($zig)" $?
+check "docs/building.md names the pinned zig ($zig)" $?
 
 # The exit codes: the README's table and the manual page's list name the
 # same ones, in the same order.
@@ -134,13 +200,13 @@ check "Ctrl+C: the line with 217 comes last" $?
 grep -q '`$?` is 130' "$readme" && grep -q 'status 130' "$manual"
 check "Ctrl+C: README and the manual page say 130" $?
 
-# The system calls of the hello run that README counts, natively, of the
-# build without a C library.
+# The system calls of the hello run that docs/design.md counts, natively,
+# of the build without a C library.
 if [ -z "${SPOUTER_EMULATED:-}" ] && [ "${SPOUTER_LAYER:-linux}" = linux ]; then
-  calls=$(sed -n 's/.*a run makes only the calls it needs (\([0-9]*\) for.*/\1/p' "$readme")
+  calls=$(sed -n 's/.*a run makes only the calls it needs (\([0-9]*\) for.*/\1/p' "$source_dir/docs/design.md")
   strace -o "$work/trace" "$spouter" "Hello, World!" 0D 0A >/dev/null
-  expect_equal "README: system calls of the hello run" "$calls" "$(grep -vc '^+++' "$work/trace")"
+  expect_equal "docs/design.md: system calls of the hello run" "$calls" "$(grep -vc '^+++' "$work/trace")"
 fi
 
-echo "examples run: $readme_examples from README, $manual_examples from the manual page, $sessions session"
+echo "examples run: $readme_examples from README, $docs_examples from docs/, $manual_examples from the manual page, $windows_examples from README.txt, $sessions session; $scripts shell scripts"
 finish

@@ -1,5 +1,5 @@
-# Reading the examples of README.md and the manual page, shared by the doc
-# test and the batch-file test. An example is one line: the command, at
+# Reading the examples of README.md, docs/, the manual page and README.txt,
+# shared by the doc test and the batch-file test. An example is one line: the command, at
 # least two blanks, then what it writes:
 #
 #   spouter Hello World                  "HelloWorld"
@@ -17,13 +17,18 @@
 # example_lines FILE FENCE: the example lines in FILE, one a line as
 # "COMMAND<TAB>WRITES". FENCE "" takes the lines that start with "spouter "
 # in Markdown blocks without a language, "cmd" those in ```cmd blocks, and
-# "man" those in the manual page's literal displays and one-line displays.
+# "man" those in the manual page's literal displays and one-line displays,
+# "txt" those of a plain-text README, indented by two blanks.
 example_lines() {
   awk -v fence="$2" '
     function emit(line) {
       if (line !~ /^spouter /) return
       if (!match(line, /   *[^ ]/)) { printf "%s\t\n", line; return }
       printf "%s\t%s\n", substr(line, 1, RSTART - 1), substr(line, RSTART + RLENGTH - 1)
+    }
+    fence == "txt" {
+      if ($0 ~ /^  spouter /) emit(substr($0, 3))
+      next
     }
     fence == "man" {
       if ($0 ~ /^\.Bd -literal/) { inside = 1; next }
@@ -32,7 +37,7 @@ example_lines() {
       else if ($0 ~ /^\.Dl spouter /) emit(substr($0, 5))
       next
     }
-    /^```/ { inside = !inside && substr($0, 4) == fence; next }
+    /^```/ { opened = !opened; inside = opened && substr($0, 4) == fence; next }
     inside { emit($0) }' "$1"
 }
 
@@ -86,4 +91,51 @@ expect_example() {
 # ("" when it does not).
 redirected_file() {
   [[ "$1" =~ \>\>?\ *([^ \>\&/][^ \>]*)\ *$ ]] && printf '%s' "${BASH_REMATCH[1]}"
+}
+
+# script_blocks FILE FENCE: each ```FENCE block of FILE (bat, sh), ended by
+# a NUL.
+script_blocks() {
+  awk -v fence="$2" '
+    /^```/ {
+      if (inside) { printf "%s%c", held, 0; inside = 0 }
+      else if (substr($0, 4) == fence) { inside = 1; held = "" }
+      next
+    }
+    inside { held = held $0 "\n" }' "$1"
+}
+
+# expect_script NAME SCRIPT FOLDER STDOUT-FILE: a script of a document run
+# in FOLDER, against its remarks. A remark is a comment line, "rem" or "#",
+# "Writes ITEMS to TARGET" or "Appends ITEMS to TARGET": after the script,
+# TARGET (a file in FOLDER, or "standard output", which STDOUT-FILE holds)
+# holds the bytes of every such remark since its last "Writes", in order.
+# Sets remarks to their count.
+expect_script() {
+  local name=$1 script=$2 folder=$3 out=$4 line target file
+  local -A expected=()
+  remarks=0
+  while IFS= read -r line; do
+    [[ "$line" =~ ^(rem|#)\ (Writes|Appends)\ (.*)$ ]] || continue
+    local verb=${BASH_REMATCH[2]}
+    if ! example_bytes "${BASH_REMATCH[3]}" "$folder/.remark" ||
+      ! [[ "$remark" =~ ^to\ (standard\ output|[^\ :,]*[^\ :,.]) ]]; then
+      check "$name: a readable remark ($line)" 1
+      continue
+    fi
+    target=${BASH_REMATCH[1]}
+    if [[ "$remark" =~ \(([0-9]+)\ bytes\) ]]; then
+      expect_equal "$name: byte count in \"$line\"" "${BASH_REMATCH[1]}" "$(stat -c %s "$folder/.remark")"
+    fi
+    file=${expected[$target]:-$folder/.expected$remarks}
+    [ "$verb" = Writes ] && : >"$file"
+    cat "$folder/.remark" >>"$file"
+    expected[$target]=$file
+    remarks=$((remarks + 1))
+  done <<<"$script"
+  for target in "${!expected[@]}"; do
+    file=$folder/$target
+    [ "$target" = "standard output" ] && file=$out
+    expect_bytes "$name: $target" "${expected[$target]}" "$file"
+  done
 }

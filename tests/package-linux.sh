@@ -34,7 +34,7 @@ expect_same() {  # expect_same NAME EXPECTED ACTUAL
 
 # A tool the test cannot do without: under CI its absence fails the test,
 # elsewhere it skips it, loudly.
-for tool in dpkg dpkg-deb mandoc flock gzip lintian; do
+for tool in dpkg dpkg-deb mandoc groff flock gzip lintian; do
   if ! command -v "$tool" >/dev/null; then
     echo "MISSING TOOL: $tool (add it to .ci/packages)"
     [ "${CI:-}" = true ] && exit 1
@@ -52,10 +52,13 @@ runs_hello() {
   check "$1: bytes" $? "($(od -An -c "$work/out" | tr -s ' '))"
 }
 
-# manual_page NAME PAGE: lints clean and shows the version in its footer.
+# manual_page NAME PAGE: lints clean for mandoc and for groff with every
+# warning on, and shows the version in its footer.
 manual_page() {
   mandoc -T lint -W warning "$2" >"$work/lint" 2>&1
   check "$1: lint" $? "$(cat "$work/lint")"
+  gzip -dcf "$2" | groff -ww -z -mandoc >"$work/lint" 2>&1 && [ ! -s "$work/lint" ]
+  check "$1: groff -ww" $? "$(cat "$work/lint")"
   footer=$(mandoc -T ascii "$2" | tail -n 1)
   [[ "$footer" =~ ^spouter\ ([^ ]+)\  ]]
   expect_same "$1: version in the footer" "$version" "${BASH_REMATCH[1]:-none}"
@@ -71,6 +74,11 @@ expect_same "installed files" "$(printf '%s\n' \
   'usr/local/share/doc/spouter/LICENSE 644' \
   'usr/local/share/doc/spouter/README.md 644' \
   'usr/local/share/man/man1/spouter.1.gz 644')" "$(files_under "$work/root")"
+# docs/building.md names exactly these.
+expect_same "installed files: as docs/building.md names them" \
+  "$(sed -n '/^## Install from a build/,/^## /p' "$source/docs/building.md" |
+    grep -oE '`(bin|share)/[^`]+`' | tr -d '`' | sort)" \
+  "$(files_under "$work/root" | sed 's|^usr/local/||; s| [0-9]*$||')"
 runs_hello "installed program" "$work/root/usr/local/bin/spouter"
 manual_page "installed page" "$work/root/usr/local/share/man/man1/spouter.1.gz"
 for doc in README.md LICENSE; do
@@ -160,8 +168,9 @@ else
   [ "${CI:-}" = true ] && check "CI runs as root" 1
 fi
 
-# Every version that README names for a package is this one.
-named=$(grep -oE 'spouter[-_][0-9]+\.[0-9]+\.[0-9]+' "$source/README.md" | sed 's/^spouter.//' | sort -u)
-expect_same "versions named in README" "$version" "$named"
+# Every version that README and docs/ name for a package is this one.
+named=$(cat "$source/README.md" "$source"/docs/*.md | grep -oE 'spouter[-_][0-9]+\.[0-9]+\.[0-9]+' |
+  sed 's/^spouter.//' | sort -u)
+expect_same "versions named in README and docs/" "$version" "$named"
 
 finish

@@ -67,11 +67,11 @@ if [ "${CI:-}" = true ] || [ -n "${ZIG:-}" ] || command -v zig >/dev/null; then
       echo "FAIL: build-$preset/spouter is not a 64-bit Mach-O executable for its processor ($header)"
       exit 1
     fi
-    # Its size in README's platform table, in KB, holds to a tenth.
+    # Its size in the platform table of docs/building.md, in KB, holds to a tenth.
     size=$(stat -c %s "build-$preset/spouter")
-    named=$(grep -F "| \`$preset\` |" README.md | cut -d '|' -f 5 | tr -dc 0-9)
+    named=$(grep -F "| \`$preset\` |" docs/building.md | cut -d '|' -f 5 | tr -dc 0-9)
     if [ -z "$named" ] || [ $((size * 10)) -lt $((named * 1024 * 9)) ] || [ $((size * 10)) -gt $((named * 1024 * 11)) ]; then
-      echo "FAIL: build-$preset/spouter has $size bytes; README says ${named:-nothing} KB"
+      echo "FAIL: build-$preset/spouter has $size bytes; docs/building.md says ${named:-nothing} KB"
       exit 1
     fi
   done

@@ -3,7 +3,8 @@
 # them: a CRLF-terminated line, binary bytes including 00, redirection that
 # creates and appends, the exit code seen as ERRORLEVEL, and the README's
 # advice on quoting, %, carets and calling spouter.exe beside the script,
-# and the README's batch-file examples, read from README.md itself.
+# and the README's batch-file examples and batch files, read from README.md
+# itself, with the pitfalls it names shown where Wine's cmd can show them.
 # Usage: batch.sh WINDOWS-BUILD WINE-PREFIX
 set -uo pipefail
 source "$(dirname "$0")/wine-lib.sh" "$1" "$2"
@@ -125,19 +126,93 @@ done
 [ "${#examples[@]}" -ge 5 ]
 check "README: the batch-file examples are found (${#examples[@]})" $?
 
-# The README's batch file, as it stands there: each "rem Appends BYTES to
-# FILE" says what FILE holds afterwards.
-mkdir script && cd script && cp ../spouter.exe .
-sed -n '/^```bat$/,/^```$/p' "$readme" | sed '1d;$d' | run_batch readme
-expect_equal "README's batch file: exit" 0 "$code"
-appends=0
-while read -r writes; do
-  example_bytes "$writes" /dev/null && [[ "$remark" =~ ^to\ ([^ :]+[^ :.]) ]]
-  check "README's batch file: a readable remark ($writes)" $?
-  expect_example "README's batch file: ${BASH_REMATCH[1]}" "$writes" "${BASH_REMATCH[1]}" 0
-  appends=$((appends + 1))
-done < <(sed -n '/^```bat$/,/^```$/s/^rem Appends //p' "$readme")
-expect_equal "README's batch file: files it writes" 2 "$appends"
+# The README's batch files, as they stand there, each in a folder of its
+# own beside spouter.exe: each "rem Writes|Appends BYTES to TARGET" says
+# what TARGET holds afterwards.
+scripts=0 remarks_seen=0
+while IFS= read -r -d '' script; do
+  scripts=$((scripts + 1))
+  mkdir "script$scripts" && cd "script$scripts" && cp ../spouter.exe .
+  printf '%s' "$script" | run_batch readme
+  expect_equal "README's batch file $scripts: exit" 0 "$code"
+  expect_script "README's batch file $scripts" "$script" . readme.console
+  remarks_seen=$((remarks_seen + remarks))
+  cd ..
+done < <(script_blocks "$readme" bat)
+[ "$scripts" -ge 6 ] && [ "$remarks_seen" -ge 15 ]
+check "README: the batch files are found ($scripts, $remarks_seen remarks)" $?
+
+# The README's record that is appended only when all of it was written,
+# with a run that fails in place of spouter: the fault driver writes the
+# record's parameters, as text, and then faults (216). Appended directly, the record and the
+# error line end up in the file; by the README's way, the file stays as it
+# was and the script reports the code.
+driver_exe=$windows_build/fault_driver.exe
+[ -f "$driver_exe" ] || missing "$driver_exe is not built"
+mkdir failing && cd failing && cp "$driver_exe" .
+printf 'old' >records.bin
+echo 'fault_driver.exe null "Name: " Alice 00 >> records.bin' | run_batch direct
+[[ "$(tr '\0\r\n' '.<>' <records.bin)" =~ ^oldName:\ Alice00Runtime\ error\ 216\ at\ [0-9A-F]{8}\.\<\>$ ]]
+check "errors: appended directly, the error line lands in the file" $? "($(od -An -c records.bin | tr -s ' '))"
+printf 'old' >records.bin
+record=$(script_blocks "$readme" bat | tr '\0' '\n' | sed -n '/^rem Appends "Name: Alice" NUL/,/^del record.tmp$/p')
+[ -n "$record" ]
+check "errors: the README's safe way is found" $?
+sed 's/^spouter /fault_driver.exe null /' <<<"$record" | run_batch safe
+printf 'old' >expected
+expect_bytes "errors: the README's safe way leaves the file as it was" expected records.bin
+grep -q 'Writing failed: run-time error 216' safe.console && [ ! -e record.tmp ]
+check "errors: the README's safe way reports the code and cleans up" $? "($(cat safe.console))"
 cd ..
+
+# What README says of cmd /c: without a pair of quotes around the whole
+# command, cmd takes the first and the last off and the command breaks.
+run_batch cmd-quotes <<'BAT'
+@echo off
+cmd /c "%~dp0spouter.exe" "x" 0D 0A > bare.txt
+BAT
+printf 'x\r\n' >expected
+! cmp -s expected bare.txt
+check "cmd /c: without the outer quotes, not \"x\" CR LF" $?
+
+# Text typed in a batch file passes through the console's code page: a byte
+# above 0x7F, or a UTF-8 é, does not arrive as it was typed, where codes do.
+printf '@echo off\r\nspouter caf\xc3\xa9 > typed-utf8.txt\r\nspouter \x82 > typed-82.txt\r\nspouter caf C3 A9 > coded.txt\r\n' >typed.bat
+wine cmd /c typed.bat >typed.console 2>&1
+printf 'caf\xc3\xa9' >expected
+! cmp -s expected typed-utf8.txt
+check "code page: a typed UTF-8 é arrives as another byte ($(od -An -tx1 typed-utf8.txt | tr -s ' '))" $?
+printf '\x82' >expected
+[ -s typed-82.txt ] && ! cmp -s expected typed-82.txt
+check "code page: a typed 0x82 arrives as another byte ($(od -An -tx1 typed-82.txt | tr -s ' '))" $?
+printf 'caf\xc3\xa9' >expected
+expect_bytes "code page: codes arrive as they are" expected coded.txt
+
+# PowerShell: what cmd does for it, and what SPOUTER writes of the command
+# line that PowerShell 7.3 makes of 'C:\Program Files\'.
+grep -qF 'cmd /c "spouter 00 > f.bin"' "$readme"
+check "PowerShell: README gives cmd /c \"spouter 00 > f.bin\"" $?
+run_batch powershell <<'BAT'
+@echo off
+set PATH=%~dp0;%PATH%
+cmd /c "spouter 00 > f.bin"
+spouter "C:\Program Files\\" > backslash.txt
+BAT
+printf '\0' >expected
+expect_bytes "PowerShell: cmd /c \"spouter 00 > f.bin\" writes one NUL" expected f.bin
+printf 'C:\\Program Files\\\\' >expected
+expect_bytes "PowerShell: a C run-time quoting keeps its backslashes" expected backslash.txt
+readme_text=$(tr -s ' \n' '  ' <"$readme")
+[[ "$readme_text" == *'arrives as `C:\Program Files\\`'* ]]
+check "PowerShell: README says what arrives" $?
+
+# The most that one batch line takes: README's number of codes fits cmd's
+# 8,191 characters, and a line of them writes every byte.
+codes=$(grep -oE 'about [0-9],[0-9]{3} codes' "$readme" | tr -dc 0-9)
+[ -n "$codes" ] && [ $((7 + 3 * codes)) -le 8191 ] && [ $((7 + 3 * codes + 3 * 100)) -gt 8191 ]
+check "longest line: README's ${codes:-no} codes are about what 8,191 characters hold" $?
+{ printf '@echo off\r\nspouter'; for _ in $(seq "${codes:-1}"); do printf ' 41'; done; printf ' > long.txt\r\n'; } >long.bat
+wine cmd /c long.bat >long.console 2>&1
+expect_equal "longest line: every code written" "${codes:-1}" "$(tr -cd A <long.txt | wc -c)"
 
 finish

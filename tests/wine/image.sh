@@ -5,9 +5,9 @@
 # anywhere with data that cannot run, and carries the project's version and
 # an application manifest. Reads objdump's listings of Debian 12 and of
 # Debian 13 alike.
-# README.md's table of the Windows builds must state this one's size and
-# subsystem version.
-# Usage: image.sh path/to/spouter.exe VERSION README.md
+# The table of the Windows builds in docs/building.md must state this one's
+# size and subsystem version.
+# Usage: image.sh path/to/spouter.exe VERSION docs/building.md
 set -uo pipefail
 exe=$1
 version=$2
@@ -103,14 +103,14 @@ grep -q 'requestedExecutionLevel level=""asInvoker""' <<<"$resources" &&
   [ "$(grep -c 'supportedOS Id=' <<<"$resources")" = 5 ]
 check "manifest: asInvoker, five supported systems" $?
 
-# README's row of this build: "| ... | `winBITS` | ... | about N KiB |
+# The document's row of this build: "| ... | `winBITS` | ... | about N KiB |
 # VERSION | ...", N the size in whole KiB, to within one: Debian 12's and
 # 13's compilers lay out the same program half a KiB apart.
 row=$(grep -E "^\| [^|]+ \| \`win$bits\` \|" "$readme")
 [[ "$row" =~ \|\ about\ ([0-9]+)\ KiB\ \|\ ([0-9.]+)\ \| ]] &&
   [ $((BASH_REMATCH[1] * 1024 - size)) -le 1024 ] && [ $((size - BASH_REMATCH[1] * 1024)) -le 1024 ] &&
   [ "${BASH_REMATCH[2]}" = "$subsystem" ]
-check "README.md states the size and subsystem version ($row)" $?
+check "$(basename "$readme") states the size and subsystem version ($row)" $?
 
 echo "spouter.exe ($bits-bit): $size bytes; subsystem $subsystem; imports: $(tr '\n' ' ' <<<"$dlls")"
 echo "$passes passed, $failures failed"

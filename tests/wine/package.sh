@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The Windows zip, end to end: cpack makes it from the Windows build, named
 # by the version, with the checksum of the zip beside it; inside, exactly
-# spouter.exe, README.txt, licence and SHA256SUMS, whose sums hold; the
-# licence is the source's, README.txt has CR LF line ends and names the exit
-# codes that README.md names, and the packed spouter.exe runs under Wine.
+# one folder spouter-VERSION-winBITS holding spouter.exe, README.txt,
+# licence and SHA256SUMS, whose sums hold, as README.md says; the licence is
+# the source's, it and README.txt have CR LF line ends, README.txt names
+# the exit codes that README.md names, and the packed spouter.exe runs under
+# Wine.
 # Usage: package.sh WINDOWS-BUILD PREFIX VERSION CPACK
 set -uo pipefail
 source "$(dirname "$0")/wine-lib.sh" "$1" "$2"
@@ -25,6 +27,9 @@ check "checksum of the zip" $? "$(cat "$work/log")"
 zip=$work/package/$name.zip
 expect_equal "zip listing" "$(printf "$name/%s\n" LICENSE README.txt SHA256SUMS spouter.exe)" \
   "$(cmake -E tar tf "$zip" | sort)"
+readme_text=$(tr -s ' \n' '  ' <"$source_dir/README.md")
+[[ "$readme_text" == *"Each zip holds one folder, \`spouter-$version-win32\` (or \`spouter-$version-win64\`), with \`spouter.exe\`, \`README.txt\`"*", \`LICENSE\` and \`SHA256SUMS\`"* ]]
+check "README.md says what the zip holds" $?
 
 mkdir "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "$zip")
@@ -33,8 +38,8 @@ expect_equal "SHA256SUMS names every other file" "$(printf '%s\n' LICENSE README
   "$(sed 's/^[0-9a-f]\{64\}  //' "$unpacked/SHA256SUMS")"
 (cd "$unpacked" && sha256sum --quiet --strict -c SHA256SUMS) >"$work/log" 2>&1
 check "the sums inside the zip hold" $? "$(cat "$work/log")"
-cmp -s "$source_dir/LICENSE" "$unpacked/LICENSE"
-check "packed LICENSE is the source's" $?
+sed 's/$/\r/' "$source_dir/LICENSE" | cmp -s - "$unpacked/LICENSE"
+check "packed LICENSE is the source's, with CR LF line ends" $?
 
 # README.txt as Notepad reads it: every line ended by CR LF, the version in
 # its title, and the exit codes of README.md's table, in the same order.
