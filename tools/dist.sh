@@ -6,8 +6,12 @@
 # there, so nothing uncommitted and no earlier build goes in; every time
 # stamp is the commit's (SOURCE_DATE_EPOCH when set), so the same commit
 # gives the same bytes wherever and whenever it is built.
-# Usage: tools/dist.sh
+# Usage: tools/dist.sh [--no-windows]
+# --no-windows leaves the zips out, for a machine without MinGW-w64: that is
+# no whole release.
 set -euo pipefail
+windows=(win32 win64)
+[ "${1:-}" = --no-windows ] && windows=()
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 if ! git diff --quiet HEAD --; then
@@ -52,7 +56,7 @@ for entry in release:x86_64 linux-i686:i686 linux-aarch64:aarch64 linux-armhf:ar
 done
 
 # The Windows builds: the zip and the file with its sum.
-for preset in win32 win64; do
+for preset in "${windows[@]}"; do
   echo "== $preset"
   build "$preset"
   (cd "$work/$preset" && cpack -G ZIP) >>"$work/$preset.log"
