@@ -51,7 +51,9 @@ for entry in release:x86_64 linux-i686:i686 linux-aarch64:aarch64 linux-armhf:ar
   install -m 755 "$staged/usr/bin/spouter" "$folder/spouter"
   install -m 644 "$work/$preset/spouter.1" "$folder/spouter.1"
   install -m 644 "$source/LICENSE" "$source/README.md" "$folder/"
+  # Modes as installed, whatever the umask of the one who packs.
   tar -C "$work/tar-$family" --sort=name --format=ustar --owner=0 --group=0 --numeric-owner \
+    --mode=u+rwX,go+rX,go-w \
     --mtime="@$SOURCE_DATE_EPOCH" -cf - "$name" | gzip -9 -n >"dist/$name.tar.gz"
 done
 
