@@ -208,5 +208,14 @@ if [ -z "${SPOUTER_EMULATED:-}" ] && [ "${SPOUTER_LAYER:-linux}" = linux ]; then
   expect_equal "docs/design.md: system calls of the hello run" "$calls" "$(grep -vc '^+++' "$work/trace")"
 fi
 
+# This build's size in the platform table of docs/building.md, in KB, to a
+# tenth (SPOUTER_TABLE_ROW names its preset, SPOUTER_BINARY the program).
+if [ -n "${SPOUTER_TABLE_ROW:-}" ]; then
+  named=$(grep -F "| \`$SPOUTER_TABLE_ROW\` |" "$source_dir/docs/building.md" | cut -d '|' -f 5 | tr -dc 0-9)
+  size=$(stat -c %s "$SPOUTER_BINARY")
+  [ -n "$named" ] && [ $((size * 10)) -ge $((named * 1024 * 9)) ] && [ $((size * 10)) -le $((named * 1024 * 11)) ]
+  check "docs/building.md: the size of $SPOUTER_TABLE_ROW ($size bytes; it says ${named:-nothing} KB)" $?
+fi
+
 echo "examples run: $readme_examples from README, $docs_examples from docs/, $manual_examples from the manual page, $windows_examples from README.txt, $sessions session; $scripts shell scripts"
 finish
