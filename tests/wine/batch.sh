@@ -187,6 +187,7 @@ printf '\x82' >expected
 check "code page: a typed 0x82 arrives as another byte ($(od -An -tx1 typed-82.txt | tr -s ' '))" $?
 printf 'caf\xc3\xa9' >expected
 expect_bytes "code page: codes arrive as they are" expected coded.txt
+echo "  typed in a batch file: café arrived as $(od -An -tx1 typed-utf8.txt), 0x82 as $(od -An -tx1 typed-82.txt)"
 
 # PowerShell: what cmd does for it, and what SPOUTER writes of the command
 # line that PowerShell 7.3 makes of 'C:\Program Files\'.
