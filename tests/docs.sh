@@ -208,6 +208,13 @@ if [ -z "${SPOUTER_EMULATED:-}" ] && [ "${SPOUTER_LAYER:-linux}" = linux ]; then
   expect_equal "docs/design.md: system calls of the hello run" "$calls" "$(grep -vc '^+++' "$work/trace")"
 fi
 
+# The oldest kernels that README names are those of the platform table's
+# builds without a C library.
+table_kernels=$(grep -F '| no C library |' "$source_dir/docs/building.md" | cut -d '|' -f 7 | tr -d ' ' | sort -u)
+readme_kernels=$(tr -s ' \n' '  ' <"$readme" | grep -oE 'runs on Linux [0-9.]+ and later \([^)]*\)' |
+  grep -oE '[0-9]+\.[0-9]+(\.[0-9]+)?' | sort -u)
+expect_equal "README's oldest kernels are the platform table's" "$table_kernels" "$readme_kernels"
+
 # This build's size in the platform table of docs/building.md, in KB, to a
 # tenth (SPOUTER_TABLE_ROW names its preset, SPOUTER_BINARY the program).
 if [ -n "${SPOUTER_TABLE_ROW:-}" ]; then
