@@ -142,6 +142,20 @@ done < <(script_blocks "$readme" bat)
 [ "$scripts" -ge 6 ] && [ "$remarks_seen" -ge 15 ]
 check "README: the batch files are found ($scripts, $remarks_seen remarks)" $?
 
+# The README's recipe for a variable written exactly as text, for values
+# of every length around the codes' two and three characters.
+exact=$(script_blocks "$readme" bat | tr '\0' '\n' | sed -n '/^set "v=42"$/,/^)$/p')
+[ -n "$exact" ]
+check "exact text: the README's recipe is found" $?
+mkdir exact && cd exact && cp ../spouter.exe .
+values=(7 42 ed 255 300 1234 0A0A0 Hello)
+for i in "${!values[@]}"; do
+  { echo '@echo off'; sed "s/^set \"v=42\"\$/set \"v=${values[$i]}\"/; s/exact\.txt/exact$i.txt/" <<<"$exact"; } | run_batch "exact$i"
+  printf '%s' "${values[$i]}" >expected
+  expect_bytes "exact text: ${values[$i]}" expected "exact$i.txt"
+done
+cd ..
+
 # The README's record that is appended only when all of it was written,
 # with a run that fails in place of spouter: the fault driver writes the
 # record's parameters, as text, and then faults (216). Appended directly, the record and the
