@@ -83,7 +83,8 @@ HANDLE WINAPI GetStdHandle(DWORD Which) {
 // closed one. A type that the system will not tell is written as a file
 // is: the bytes are the same.
 DWORD WINAPI GetFileType(HANDLE File) {
-  if (KernelOpenForWriting(DescriptorOf(File)) == 0) return FILE_TYPE_UNKNOWN;
+  long Writable = KernelOpenForWriting(DescriptorOf(File));
+  if (Writable == 0 || Writable == -EBADF) return FILE_TYPE_UNKNOWN;
   long Mode = KernelFileMode(DescriptorOf(File));
   if (Mode == -EBADF) return FILE_TYPE_UNKNOWN;
   if (Mode < 0) return FILE_TYPE_DISK;
