@@ -25,6 +25,7 @@
 #
 # Usage: fault-matrix.sh [LINUX-BUILD...] [--windows WINDOWS-BUILD WINE-PREFIX]...
 set -uo pipefail
+source "$(dirname "$0")/interrupt-default.sh"
 # A signal that ends a run must leave no core file behind.
 ulimit -c 0
 linux_builds=()

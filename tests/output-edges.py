@@ -119,7 +119,7 @@ def deny(numbers, error, close_output=False):
 FAULT_SIGNALS = ("SEGV", "BUS", "FPE", "ILL", "TRAP")
 
 
-def signal_mid_file(number, out_file, argv, tries=40):
+def signal_mid_file(number, out_file, argv, tries=42):
     """Runs ARGV with standard output on OUT-FILE, sending signal NUMBER
     after a delay that grows from run to run, until a run is cut short.
     Every run must end either whole, with 0, or by that signal; the status
@@ -128,7 +128,8 @@ def signal_mid_file(number, out_file, argv, tries=40):
     for attempt in range(tries):
         with open(out_file, "wb") as out:
             process = subprocess.Popen(argv, stdout=out)
-            time.sleep(0.0005 * attempt)
+            # From a millisecond to over a second: an emulated run is slow.
+            time.sleep(0.001 * 1.2 ** attempt)
             process.send_signal(number)
             shown = status(process)
         if shown not in ("0", str(128 + number)):
