@@ -12,8 +12,8 @@ Cases: pty-interrupt, socket-interrupt, pipe-interrupt,
        nonblocking-pipe-interrupt (a reader that does not read, then
        Ctrl+C, then a reader), pipe-two-interrupts, nonblocking-pipe,
        pty-SIGNAL (a terminal nobody reads is sent SIGNAL, SEGV for one,
-       then read), file-SIGNAL (a file's run is sent SIGNAL at growing
-       delays until one run is cut short; OUT-FILE holds that run's bytes),
+       then read), file-SIGNAL (a file's run is sent SIGNAL once it has
+       written, wherever it is),
        box-interrupt (standard error a full pipe, Ctrl+C), eventfd (a
        non-blocking eventfd near its limit: poll says it has room, write
        refuses; then it is drained; "spun" when the wait burned the
@@ -119,23 +119,23 @@ def deny(numbers, error, close_output=False):
 FAULT_SIGNALS = ("SEGV", "BUS", "FPE", "ILL", "TRAP")
 
 
-def signal_mid_file(number, out_file, argv, tries=42):
-    """Runs ARGV with standard output on OUT-FILE, sending signal NUMBER
-    after a delay that grows from run to run, until a run is cut short.
-    Every run must end either whole, with 0, or by that signal; the status
-    of the first run cut short is returned, with its bytes left in
-    OUT-FILE. "never cut" when each run ended first."""
-    for attempt in range(tries):
+def signal_mid_file(number, out_file, argv, tries=20):
+    """Runs ARGV with standard output on OUT-FILE and, once the file has
+    bytes, stops it, sends it signal NUMBER and lets it go on, so that the
+    signal arrives wherever the run is. A run that ended first is tried
+    again. The status of the run is returned, with its bytes left in
+    OUT-FILE; "never cut" when every run ended first."""
+    for _ in range(tries):
         with open(out_file, "wb") as out:
             process = subprocess.Popen(argv, stdout=out)
-            # From a millisecond to over a second: an emulated run is slow.
-            time.sleep(0.001 * 1.2 ** attempt)
+            while process.poll() is None and os.path.getsize(out_file) == 0:
+                pass
+            process.send_signal(signal.SIGSTOP)
+            if process.poll() is not None:
+                continue
             process.send_signal(number)
-            shown = status(process)
-        if shown not in ("0", str(128 + number)):
-            return shown
-        if shown != "0" and os.path.getsize(out_file) > 0:
-            return shown
+            process.send_signal(signal.SIGCONT)
+            return status(process)
     return "never cut"
 
 
