@@ -76,6 +76,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE Module, LPSTR Buffer, DWORD Size);
 HANDLE WINAPI GetStdHandle(DWORD Which);
 DWORD WINAPI GetFileType(HANDLE File);
 // Writes the whole block or fails; the error code is then GetLastError's.
+// Written is the count of bytes taken either way.
 BOOL WINAPI WriteFile(HANDLE File, LPCVOID Data, DWORD Count, LPDWORD Written,
                       LPOVERLAPPED Overlapped);
 DWORD WINAPI GetLastError(void);
@@ -101,6 +102,11 @@ int WINAPI MessageBoxA(HWND Owner, LPCSTR Text, LPCSTR Caption, UINT Style);
 // The value shown for a code address in run-time error messages: stable
 // from run to run, whatever address the image was loaded at.
 uint32_t GetCodeLocation(const void* Address);
+
+// True once Ctrl+C has reached a process that ends by it at the run-time's
+// own safe points, and from then on. Where the system ends a process by
+// Ctrl+C itself (a Windows console), it is always false.
+bool InterruptPending();
 
 // True when every character of the raw command line is a single byte, so
 // that CharNextA always steps one byte on; the splitter then steps by

@@ -46,16 +46,30 @@ __attribute__((noinline)) uint32_t CallerLocation() {
   return GetCodeLocation(__builtin_return_address(0));
 }
 
+// Ctrl+C ends the run here, at the run-time's own safe points, where each
+// byte is either out or still in the buffer. A run that is already ending
+// with an error keeps its code.
+__attribute__((noinline)) void EndRunIfInterrupted() {
+  if (ExitStatus == 0 && InterruptPending())
+    RunError(MapFaultStatus(STATUS_CONTROL_C_EXIT), CallerLocation());
+}
+
 // Hands the buffered bytes to the OS and empties the buffer, whether or not
-// that succeeds. A write that reports fewer bytes than asked goes on with
-// the rest; one that makes no progress is a write fault.
+// that succeeds. The buffer moves past whatever each write took, so that no
+// later path (an interrupt's, the error path's, the close) hands the same
+// bytes over twice. A write that reports fewer bytes than asked goes on
+// with the rest; one that makes no progress is a write fault.
 int32_t WriteOutBuffer(TextChannel& Channel) {
-  const uint8_t* Data = Channel.BufferPtr;
-  DWORD Left = static_cast<DWORD>(Channel.BufferPos);
   int32_t Result = 0;
-  while (Left > 0) {
+  while (Channel.BufferPos > 0) {
+    EndRunIfInterrupted();
+    DWORD Left = static_cast<DWORD>(Channel.BufferPos);
     DWORD Written = 0;
-    if (!WriteFile(Channel.Handle, Data, Left, &Written, nullptr)) {
+    BOOL Done = WriteFile(Channel.Handle, Channel.BufferPtr, Left, &Written, nullptr);
+    if (Written > Left) Written = Left;
+    Channel.BufferPtr += Written;
+    Channel.BufferPos -= static_cast<int32_t>(Written);
+    if (!Done) {
       Result = static_cast<int32_t>(GetLastError());
       if (Result == 0) Result = ERROR_WRITE_FAULT;
       break;
@@ -64,10 +78,8 @@ int32_t WriteOutBuffer(TextChannel& Channel) {
       Result = ERROR_WRITE_FAULT;
       break;
     }
-    if (Written > Left) Written = Left;
-    Data += Written;
-    Left -= Written;
   }
+  Channel.BufferPtr = Channel.Buffer;
   Channel.BufferPos = 0;
   return Result;
 }
@@ -263,6 +275,7 @@ void StartProgram(const ModuleEntry* Table, int32_t Count) {
 // Each module is finalised at most once, even when a failure during
 // finalisation comes back here through RunError.
 void FinishProgram() {
+  EndRunIfInterrupted();
   if (ErrorLocation != 0) {
     ComposeErrorMessage(static_cast<uint8_t>(ExitStatus), ErrorLocation, ErrorMessage);
     EmitErrorMessage();

@@ -13,10 +13,10 @@ struct HeapFixture : testing::Test {
   ~HeapFixture() override { DestroyPosixHeap(Heap); }
 };
 
-// Sizes at and around every class boundary (blocks of 32 bytes to 64 KiB
-// with a 16-byte header), and beyond into blocks mapped on their own.
-const size_t Sizes[] = {0,     1,     15,    16,    17,    48,     49,     112,     113,
-                        1000,  4080,  4081,  32752, 32753, 65520,  65521,  100000,  1 << 20};
+// Sizes around the 16-byte steps of blocks, up to and beyond a whole chunk
+// (256 KiB).
+const size_t Sizes[] = {0,     1,      15,         16,         17,     48,     49,
+                        1000,  65521,  262143 - 48, 262144 - 32, 262144, 300000, 1 << 20};
 
 TEST_F(HeapFixture, BlocksAreAlignedSeparateAndWholeAtEverySize) {
   ASSERT_NE(Heap, nullptr);
@@ -38,11 +38,15 @@ TEST_F(HeapFixture, BlocksAreAlignedSeparateAndWholeAtEverySize) {
   for (auto& [Block, Size] : Blocks) EXPECT_TRUE(ReleaseToPosixHeap(Heap, Block)) << Size;
 }
 
-TEST_F(HeapFixture, AReleasedBlockServesTheNextRequestOfItsClass) {
-  void* First = AllocateFromPosixHeap(Heap, 20);
-  ASSERT_TRUE(ReleaseToPosixHeap(Heap, First));
-  EXPECT_EQ(AllocateFromPosixHeap(Heap, 48), First);  // the same class: 17 to 48 bytes
-  EXPECT_NE(AllocateFromPosixHeap(Heap, 20), First);
+// Texts come and go in order: the newest one's room serves the next, an
+// older one's stays as it is until the heap is destroyed.
+TEST_F(HeapFixture, TheNewestBlockGivenBackServesTheNext) {
+  void* Older = AllocateFromPosixHeap(Heap, 20);
+  void* Newest = AllocateFromPosixHeap(Heap, 20);
+  ASSERT_TRUE(ReleaseToPosixHeap(Heap, Newest));
+  EXPECT_EQ(AllocateFromPosixHeap(Heap, 40), Newest);
+  ASSERT_TRUE(ReleaseToPosixHeap(Heap, Older));
+  EXPECT_NE(AllocateFromPosixHeap(Heap, 20), Older);
 }
 
 TEST_F(HeapFixture, ManyBlocksOutlastOneChunk) {

@@ -16,6 +16,7 @@ struct ScriptedDescriptor {
   size_t Next = 0;
   std::string Taken;
   int Waits = 0;
+  std::string Pauses;  // the pauses asked for, in milliseconds
 };
 ScriptedDescriptor* Script;
 
@@ -32,6 +33,11 @@ long CountedWait(int) {
   return 1;
 }
 
+long RecordedPause(long Milliseconds) {
+  Script->Pauses += (Script->Pauses.empty() ? "" : " ") + std::to_string(Milliseconds);
+  return 0;
+}
+
 // Whatever the descriptor does, the bytes it took are a prefix of the block,
 // each once, and Written says how many.
 TEST(WriteWhole, TakesEachByteOnceWhateverTheDescriptorDoes) {
@@ -42,25 +48,34 @@ TEST(WriteWhole, TakesEachByteOnceWhateverTheDescriptorDoes) {
     long Error;
     size_t Written;
     int Waits;
+    const char* Pauses;
   } Cases[] = {
-      {"all at once", {}, 0, 20, 0},
-      {"piece by piece", {1, 7, 5}, 0, 20, 0},
-      {"interrupted before and after taking some", {-EINTR, 3, -EINTR, -EINTR}, 0, 20, 0},
-      {"would block: waits for room", {4, -EAGAIN, -EAGAIN, 2}, 0, 20, 2},
-      {"takes nothing", {5, 0}, NoProgressError, 5, 0},
-      {"file-size limit after a part", {8, -EFBIG}, EFBIG, 8, 0},
-      {"reader gone at once", {-EPIPE}, EPIPE, 0, 0},
-      {"no room on the device", {-ENOSPC}, ENOSPC, 0, 0},
+      {"all at once", {}, 0, 20, 0, ""},
+      {"piece by piece", {1, 7, 5}, 0, 20, 0, ""},
+      {"interrupted before and after taking some", {-EINTR, 3, -EINTR, -EINTR}, 0, 20, 0, ""},
+      {"would block: waits for room", {4, -EAGAIN, 2, -EAGAIN}, 0, 20, 2, ""},
+      // Room that the write does not confirm: each wait after the first
+      // comes after a longer pause, up to the longest; progress starts over.
+      {"says it has room and takes nothing",
+       {-EAGAIN, -EAGAIN, -EAGAIN, -EAGAIN, -EAGAIN, -EAGAIN, -EAGAIN, -EAGAIN, -EAGAIN, -EAGAIN,
+        3, -EAGAIN, -EAGAIN},
+       0, 20, 12, "1 2 4 8 16 32 64 100 100 1"},
+      {"takes nothing", {5, 0}, NoProgressError, 5, 0, ""},
+      {"file-size limit after a part", {8, -EFBIG}, EFBIG, 8, 0, ""},
+      {"reader gone at once", {-EPIPE}, EPIPE, 0, 0, ""},
+      {"no room on the device", {-ENOSPC}, ENOSPC, 0, 0, ""},
   };
   for (const auto& Case : Cases) {
     ScriptedDescriptor Descriptor{Case.Results};
     Script = &Descriptor;
     size_t Written = 99;
-    long Error = WriteWhole(1, Block.data(), Block.size(), Written, {ScriptedWrite, CountedWait});
+    long Error = WriteWhole(1, Block.data(), Block.size(), Written,
+                            {ScriptedWrite, CountedWait, RecordedPause});
     EXPECT_EQ(Error, Case.Error) << Case.Name;
     EXPECT_EQ(Written, Case.Written) << Case.Name;
     EXPECT_EQ(Descriptor.Taken, Block.substr(0, Case.Written)) << Case.Name;
     EXPECT_EQ(Descriptor.Waits, Case.Waits) << Case.Name;
+    EXPECT_EQ(Descriptor.Pauses, Case.Pauses) << Case.Name;
   }
 }
 
@@ -70,7 +85,7 @@ TEST(WriteWhole, AFailedWaitIsTheWritesError) {
   ScriptedDescriptor Descriptor{{-EAGAIN}};
   Script = &Descriptor;
   size_t Written = 0;
-  EXPECT_EQ(WriteWhole(1, "abc", 3, Written, {ScriptedWrite, FailedWait}), EINVAL);
+  EXPECT_EQ(WriteWhole(1, "abc", 3, Written, {ScriptedWrite, FailedWait, RecordedPause}), EINVAL);
   EXPECT_EQ(Written, 0u);
 }
 

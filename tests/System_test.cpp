@@ -325,6 +325,58 @@ TEST(FailedWrites, AWriteThatMakesNoProgressIsAWriteFault) {
   EXPECT_EQ(RunStatements([] { TextStatement("abc"); }), 29);
 }
 
+// Ctrl+C ends the run at the run-time's safe points: before each write of a
+// transfer and at a normal end. Whatever part of a block the write before
+// it took is not handed over again.
+TEST(Interrupts, EndTheRunWithEachByteOnce) {
+  std::string Long(300, 'x');
+  for (int I = 0; I < 300; ++I) Long[I] = static_cast<char>('a' + I % 26);
+  struct Case {
+    const char* Name;
+    DWORD Type;
+    int InterruptAt;  // InterruptAtWriteCall
+    int ShortCall;    // ShortWriteCall, 32 bytes taken
+    const char* Sizes;
+    int Written;  // bytes of Long before the message
+  } Cases[] = {
+      {"pipe, from the start", FILE_TYPE_PIPE, -1, 0, "128 30 2", 128},
+      {"pipe, after a whole block", FILE_TYPE_PIPE, 1, 0, "128 128 30 2", 256},
+      {"pipe, after part of a block", FILE_TYPE_PIPE, 1, 1, "32 96 30 2", 128},
+      {"console, after part of a block", FILE_TYPE_CHAR, 2, 2, "128 32 96 30 2", 256},
+      {"file, at the normal end", FILE_TYPE_DISK, 2, 0, "128 128 49 30 2", 305},
+  };
+  for (const Case& C : Cases) {
+    PrepareProcess("", C.Type);
+    Fake.InterruptAtWriteCall = C.InterruptAt;
+    Fake.ShortWriteCall = C.ShortCall;
+    Fake.ShortWriteBytes = 32;
+    bool SecondRan = false;
+    int Code = RunStatements([&] {
+      TextStatement(Long);
+      SecondRan = true;
+      TextStatement("later");
+    });
+    EXPECT_EQ(Code, 217) << C.Name;
+    EXPECT_EQ(WriteSizes(), C.Sizes) << C.Name;
+    std::string Output = Fake.Output();
+    ASSERT_EQ(Output.size(), C.Written + 32u) << C.Name;
+    EXPECT_EQ(Output.substr(0, C.Written), (Long + "later").substr(0, C.Written)) << C.Name;
+    EXPECT_EQ(Output.substr(C.Written, 21), "Runtime error 217 at ") << C.Name;
+    EXPECT_EQ(SecondRan, C.Written > 300) << C.Name;
+  }
+}
+
+TEST(Interrupts, KeepTheCodeOfARunAlreadyEnding) {
+  PrepareProcess("", FILE_TYPE_PIPE);
+  Fake.InterruptAtWriteCall = -1;
+  int Code = RunStatements([] {
+    TextStatement("kept");
+    RunError(203, 0xABCD);
+  });
+  EXPECT_EQ(Code, 203);
+  EXPECT_EQ(Fake.Output(), "kept" + Message(" 203", "0000ABCD"));
+}
+
 TEST(OpeningOutput, NoUsableHandleIs105WithNothingWritten) {
   struct Case {
     const char* Name;

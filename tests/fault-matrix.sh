@@ -25,6 +25,9 @@
 #
 # Usage: fault-matrix.sh [LINUX-BUILD...] [--windows WINDOWS-BUILD WINE-PREFIX]...
 set -uo pipefail
+source "$(dirname "$0")/interrupt-default.sh"
+# A signal that ends a run must leave no core file behind.
+ulimit -c 0
 linux_builds=()
 windows_builds=()
 while [ $# -gt 0 ]; do
@@ -237,6 +240,66 @@ linux_rows() {  # linux_rows BUILD-FOLDER
   files_row "$target" "file, error at the close (EIO)" "$matrix/expected" "$matrix/out" 5 "$code"
   code=$(edges nonblocking-pipe "$spouter" "${numbered[@]}")
   files_row "$target" "non-blocking pipe, slow reader" "$matrix/numbered" "$matrix/out" 0 "$code"
+  code=$(edges nonblocking-pipe-interrupt "$spouter" "${numbered[@]}")
+  cut_short "$matrix/numbered" "$matrix/out" 217 >"$matrix/expected"
+  files_row "$target" "Ctrl+C, non-blocking pipe nobody reads" "$matrix/expected" "$matrix/out" 130 \
+    "$code"
+  # Room that poll reports and write refuses is asked for again after ever
+  # longer pauses, not in a loop that burns the processor ("spun").
+  code=$(edges eventfd "$spouter" 02 00 00 00 00 00 00 00)
+  row "$target" "eventfd: poll says room, write refuses" 8 8 0 "$code" 0
+  # During a box standard output receives nothing, whatever happens.
+  code=$(edges box-interrupt "$spouter" '/?')
+  files_row "$target" "Ctrl+C during /?, standard error full" "$matrix/nothing" "$matrix/out" 130 \
+    "$code"
+  # A fault signal that a process sent is no processor fault: the run ends
+  # by it, with a prefix of its bytes, each once, and no message. On a
+  # terminal the signal comes while a write waits; on a file at growing
+  # delays, until a run is cut short.
+  local name number
+  for name in SEGV BUS FPE ILL TRAP; do
+    number=$(kill -l "$name")
+    code=$(edges "pty-$name" "$spouter" abc "${numbered[@]}")
+    cut_short "$matrix/abc-numbered" "$matrix/out" none >"$matrix/expected"
+    files_row "$target" "SIG$name sent, terminal nobody reads" "$matrix/expected" "$matrix/out" \
+      $((128 + number)) "$code"
+    code=$(edges "file-$name" "$spouter" abc "${numbered[@]}")
+    cut_short "$matrix/abc-numbered" "$matrix/out" none >"$matrix/expected"
+    files_row "$target" "SIG$name sent, file mid-run" "$matrix/expected" "$matrix/out" \
+      $((128 + number)) "$code"
+  done
+  # An ignored Ctrl+C stays ignored: SIGINT is put at each system-call stop
+  # of a whole run in turn, and every run writes its bytes and ends with 0.
+  # Under an emulator the stops are its own calls, and the program's begin
+  # after the emulator's start-up: the last 40 hold them.
+  local stops stop first=1
+  strace -qq -o "$matrix/trace" "${direct[@]}" "$image" "${hello_args[@]}" >/dev/null
+  stops=$(grep -cv '^+++' "$matrix/trace")
+  [ "$emulated" = 1 ] && [ "$stops" -gt 40 ] && first=$((stops - 39))
+  code=0
+  for stop in $(seq "$first" "$stops"); do
+    code=$(edges "ignored-interrupt-at-$stop" "${direct[@]}" "$image" "${hello_args[@]}")
+    cmp -s "$matrix/hello" "$matrix/out" || code="$code, other bytes"
+    [ "$code" = 0 ] || { code="$code at stop $stop"; break; }
+  done
+  files_row "$target" "SIGINT ignored, at every stop" "$matrix/hello" "$matrix/out" 0 "$code"
+  # Standard output that takes no bytes is not open: 105, nothing written.
+  strace_spouter "${hello_args[@]}" 1</dev/null
+  code=$?
+  writes_row "$target" "standard output open for reading only" "" "$(written_sizes "$matrix/trace")" \
+    105 "$code"
+  # Where no file-type query is answered, and where no signal handler can
+  # be installed. The emulator runs directly, without a shell, which would
+  # need the refused calls itself; the emulator needs the type queries to
+  # load a program.
+  if [ "$emulated" = 1 ]; then
+    absent_row "$target" "closed, every type query refused" "the emulator needs the type queries itself"
+  else
+    code=$(edges no-type-query-closed "$spouter" "${hello_args[@]}")
+    files_row "$target" "closed, every type query refused" "$matrix/nothing" "$matrix/out" 105 "$code"
+  fi
+  code=$(edges no-sigaction "${direct[@]}" "$image" "$long")
+  files_row "$target" "reader gone, rt_sigaction refused" "$matrix/nothing" "$matrix/out" 32 "$code"
   # A file-size limit: the file holds the bytes up to it, the run fails as a
   # write does (EFBIG), and its message finds no room.
   (prlimit --fsize=1000 "$spouter" "${numbered[@]}" >"$matrix/out"; echo $? >"$matrix/code")

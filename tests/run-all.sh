@@ -2,6 +2,7 @@
 # The whole test suite: every build, every test. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tests/interrupt-default.sh
 
 # The Windows executables first, 32-bit x86 and x64: the Linux test run
 # checks them under Wine. Outside CI a machine without MinGW skips them, and

@@ -37,6 +37,9 @@ struct FakePlatform {
   // CharNextA takes 0x81-0xFE, followed by anything but NUL, as one
   // two-byte character, as a double-byte code page does.
   bool DoubleByteCharacters = false;
+  // InterruptPending answers true from this 1-based WriteFile call on (the
+  // call is made), or from the start when -1; 0 for never.
+  int InterruptAtWriteCall = 0;
   // What MessageBoxA answers; 0 when it cannot show a box.
   int MessageBoxResult = IDOK;
 

@@ -151,6 +151,11 @@ void RemoveFaultHandler() {
 
 bool CharactersAreSingleBytes() { return !Fake.DoubleByteCharacters; }
 
+bool InterruptPending() {
+  return Fake.InterruptAtWriteCall == -1 ||
+         (Fake.InterruptAtWriteCall > 0 && Fake.WriteCalls >= Fake.InterruptAtWriteCall);
+}
+
 uint32_t GetCodeLocation(const void* Address) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Address));
 }

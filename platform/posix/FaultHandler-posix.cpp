@@ -32,8 +32,10 @@ volatile sig_atomic_t Installed;
 volatile sig_atomic_t FaultsHandled;
 uintptr_t StackTop;
 
+// A fault signal that another process sent is no processor fault: the run
+// ends by it, as any program ends that is sent it.
 void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
-  if (!Installed) {
+  if (!Installed || KernelSignalWasSent(Info)) {
     RaiseWithDefaultAction(Signal);
     return;
   }

@@ -14,12 +14,17 @@ long KernelWrite(int Descriptor, const void* Data, size_t Count);
 long KernelWaitWritable(int Descriptor);
 // The target of the link at Path, not NUL-ended; its length.
 long KernelReadLink(const char* Path, char* Buffer, size_t Size);
+// Sleeps for about Milliseconds; an interrupt ends the pause early.
+long KernelPause(long Milliseconds);
 // The path of the program's own file, not NUL-ended; its length (Size when
 // cut short).
 long KernelExecutablePath(char* Buffer, size_t Size);
 // The file type and mode bits of the open file (test them with S_ISCHR
 // and the like).
 long KernelFileMode(int Descriptor);
+// 1 when the descriptor is open for writing, 0 when it is open but not for
+// writing (only for reading, say).
+long KernelOpenForWriting(int Descriptor);
 // A new descriptor for the same open file.
 long KernelDuplicate(int Descriptor);
 long KernelClose(int Descriptor);
@@ -49,8 +54,14 @@ inline uintptr_t KernelHandlerAddress(KernelSignalHandler Handler) {
 // (its Handler and Flags).
 long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
                            KernelSignalAction* Previous);
+// Adds the signals of Mask (bit signal - 1) to those blocked.
+long KernelBlockSignals(uint64_t Mask);
 long KernelSetSignalStack(void* Base, size_t Size);
 long KernelRaise(int Signal);
+
+// True for a signal that a process sent (kill, sigqueue and the like),
+// false for one that the system raised, a processor fault's.
+bool KernelSignalWasSent(const siginfo_t* Info);
 
 // Where a signal struck, from the context that its handler was given.
 struct KernelFaultRegisters {

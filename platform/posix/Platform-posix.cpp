@@ -17,6 +17,7 @@
 #include "platform/posix/PosixMessageBox.h"
 #include "platform/posix/PosixStart.h"
 #include "platform/posix/PosixWrite.h"
+#include "runtime/FaultHandler.h"
 #include "runtime/System.h"
 
 namespace {
@@ -77,9 +78,13 @@ HANDLE WINAPI GetStdHandle(DWORD Which) {
   return INVALID_HANDLE_VALUE;
 }
 
-// Unknown only for a descriptor that is not open. One whose type the system
-// will not tell is written as a file is: the bytes are the same.
+// Unknown for a descriptor that takes no bytes: one that is not open, or
+// open only for reading, as a set-user-ID program's C library leaves a
+// closed one. A type that the system will not tell is written as a file
+// is: the bytes are the same.
 DWORD WINAPI GetFileType(HANDLE File) {
+  long Writable = KernelOpenForWriting(DescriptorOf(File));
+  if (Writable == 0 || Writable == -EBADF) return FILE_TYPE_UNKNOWN;
   long Mode = KernelFileMode(DescriptorOf(File));
   if (Mode == -EBADF) return FILE_TYPE_UNKNOWN;
   if (Mode < 0) return FILE_TYPE_DISK;
@@ -90,9 +95,6 @@ DWORD WINAPI GetFileType(HANDLE File) {
 }
 
 BOOL WINAPI WriteFile(HANDLE File, LPCVOID Data, DWORD Count, LPDWORD Written, LPOVERLAPPED) {
-  // Between two writes every byte of the channel is either out or still in
-  // its buffer: the place where an interrupt can end the run.
-  EndRunIfInterrupted(__builtin_return_address(0));
   size_t Done = 0;
   long Error = WriteWhole(DescriptorOf(File), Data, Count, Done);
   if (Written) *Written = static_cast<DWORD>(Done);
@@ -113,7 +115,6 @@ BOOL WINAPI CloseHandle(HANDLE Object) {
 
 void WINAPI ExitProcess(unsigned ExitCode) {
   if (ExitCode == 0) {
-    EndRunIfInterrupted(__builtin_return_address(0));
     // A file system that reports a failed write only at close (NFS, some
     // FUSE ones) tells it at the close of any descriptor of the file: a
     // copy's, so that the message can still go to standard output.
@@ -122,7 +123,9 @@ void WINAPI ExitProcess(unsigned ExitCode) {
     if (Result < 0 && Result != -EINTR)
       RunError(static_cast<uint8_t>(-Result), GetCodeLocation(__builtin_return_address(0)));
   }
-  EndProcessIfInterrupted();
+  // A run that ended by Ctrl+C, or that Ctrl+C reached on its way out, ends
+  // by SIGINT itself; one that ends with another error keeps its code.
+  if (ExitCode == 0 || ExitCode == MapFaultStatus(STATUS_CONTROL_C_EXIT)) EndProcessIfInterrupted();
   KernelExit(static_cast<int>(ExitCode));
 }
 
@@ -150,8 +153,11 @@ BOOL WINAPI HeapFree(HANDLE Heap, DWORD, LPVOID Block) {
 }
 
 // A terminal has no message boxes: the box is drawn on standard error and
-// is gone at once. Standard output is not touched.
+// is gone at once. Standard output is not touched, whatever happens: Ctrl+C
+// while the box is shown, or after, ends the process at once, as it ends a
+// Windows program that shows a box.
 int WINAPI MessageBoxA(HWND, LPCSTR Text, LPCSTR Caption, UINT) {
+  EndProcessAtInterrupt();
   return WriteTextBox(2, Text, Caption) ? IDOK : 0;
 }
 
@@ -168,11 +174,16 @@ uint32_t GetCodeLocation(const void* Address) {
 
 extern "C" [[noreturn]] void PosixStart(int Count, char** Vector) {
   // A reader that went away, or a file-size limit reached, is a failed
-  // write, not a silent death.
-  KernelSignalAction Ignore = {};
-  Ignore.Handler = KernelIgnoreSignal;
-  KernelSetSignalAction(SIGPIPE, &Ignore, nullptr);
-  KernelSetSignalAction(SIGXFSZ, &Ignore, nullptr);
+  // write, not a silent death: both signals stay blocked, and their writes
+  // fail with EPIPE and EFBIG. Where the mask cannot be changed they are
+  // ignored instead.
+  uint64_t Quiet = uint64_t{1} << (SIGPIPE - 1) | uint64_t{1} << (SIGXFSZ - 1);
+  if (KernelBlockSignals(Quiet) < 0) {
+    KernelSignalAction Ignore = {};
+    Ignore.Handler = KernelIgnoreSignal;
+    KernelSetSignalAction(SIGPIPE, &Ignore, nullptr);
+    KernelSetSignalAction(SIGXFSZ, &Ignore, nullptr);
+  }
   InstallInterruptHandler();
   ArgumentCount = Count;
   Arguments = Vector;

@@ -6,18 +6,16 @@
 #include "platform/Platform.h"
 #include "platform/posix/FaultHandler-posix.h"
 #include "platform/posix/Kernel.h"
-#include "runtime/FaultHandler.h"
-#include "runtime/System.h"
 
 namespace {
 
 volatile sig_atomic_t Interrupted;
-bool RunEndedByInterrupt;
+volatile sig_atomic_t EndsAtOnce;
 
-// Only signal-safe work: a flag, or the default action for the second one,
-// which takes effect as the handler returns and unblocks the signal.
+// Only signal-safe work: a flag, or the default action, which takes effect
+// as the handler returns and unblocks the signal.
 void InterruptHandler(int Signal, siginfo_t*, void*) {
-  if (Interrupted) {
+  if (Interrupted || EndsAtOnce) {
     RaiseWithDefaultAction(Signal);
     return;
   }
@@ -27,24 +25,27 @@ void InterruptHandler(int Signal, siginfo_t*, void*) {
 }  // namespace
 
 void InstallInterruptHandler() {
+  // Asked first: an ignored interrupt must not be caught even for the
+  // moment between installing and putting "ignore" back. Where the action
+  // cannot be read, it is not changed either.
+  KernelSignalAction Current = {};
+  if (KernelSetSignalAction(SIGINT, nullptr, &Current) < 0) return;
+  if (Current.Handler == KernelIgnoreSignal) return;
   // No SA_RESTART: a write that blocks returns with what it took, so that a
   // second interrupt finds the process out of the kernel.
   KernelSignalAction Action = {};
   Action.Handler = KernelHandlerAddress(InterruptHandler);
   Action.Flags = SA_SIGINFO | SA_ONSTACK;
-  KernelSignalAction Previous = {};
-  KernelSetSignalAction(SIGINT, &Action, &Previous);
-  if (Previous.Handler == KernelIgnoreSignal) KernelSetSignalAction(SIGINT, &Previous, nullptr);
+  KernelSetSignalAction(SIGINT, &Action, nullptr);
 }
 
-void EndRunIfInterrupted(const void* Where) {
-  // A run already ending with an error keeps its code: the interrupt only
-  // stops it where it would block.
-  if (!Interrupted || ExitStatus != 0) return;
-  RunEndedByInterrupt = true;
-  RunError(MapFaultStatus(STATUS_CONTROL_C_EXIT), GetCodeLocation(Where));
+void EndProcessAtInterrupt() {
+  EndsAtOnce = 1;
+  EndProcessIfInterrupted();
 }
 
 void EndProcessIfInterrupted() {
-  if (RunEndedByInterrupt) RaiseWithDefaultAction(SIGINT);
+  if (Interrupted) RaiseWithDefaultAction(SIGINT);
 }
+
+bool InterruptPending() { return Interrupted != 0; }

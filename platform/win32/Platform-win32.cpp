@@ -27,6 +27,10 @@ uint32_t GetCodeLocation(const void* Address) {
   return LocationBase + static_cast<uint32_t>(Offset);
 }
 
+// A console's Ctrl+C ends the process through the system's own handler,
+// with STATUS_CONTROL_C_EXIT, as the command processor expects.
+bool InterruptPending() { return false; }
+
 // The ANSI code page may be a double-byte one: CharNextA decides.
 bool CharactersAreSingleBytes() { return false; }
 

@@ -9,6 +9,7 @@
 #endif
 
 #include <errno.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -93,6 +94,8 @@ long KernelWaitWritable(int Descriptor) {
   return Checked(poll(&Wanted, 1, -1));
 }
 
+long KernelPause(long Milliseconds) { return Checked(poll(nullptr, 0, static_cast<int>(Milliseconds))); }
+
 long KernelReadLink(const char* Path, char* Buffer, size_t Size) {
   return Checked(readlink(Path, Buffer, Size));
 }
@@ -105,6 +108,12 @@ long KernelFileMode(int Descriptor) {
   struct stat Status;
   if (fstat(Descriptor, &Status) != 0) return -errno;
   return static_cast<long>(Status.st_mode);
+}
+
+long KernelOpenForWriting(int Descriptor) {
+  int Flags = fcntl(Descriptor, F_GETFL);
+  if (Flags < 0) return -errno;
+  return (Flags & O_ACCMODE) != O_RDONLY ? 1 : 0;
 }
 
 long KernelDuplicate(int Descriptor) { return Checked(dup(Descriptor)); }
@@ -140,6 +149,18 @@ long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
   if (sigaction(Signal, Action ? &New : nullptr, &Old) != 0) return -errno;
   if (Previous) *Previous = SeamActionOf(Old);
   return 0;
+}
+
+long KernelBlockSignals(uint64_t Mask) {
+  sigset_t Set = SignalSetOf(Mask);
+  return sigprocmask(SIG_BLOCK, &Set, nullptr) == 0 ? 0 : -errno;
+}
+
+// Each system has codes of its own beside POSIX's for signals that a
+// process sent; those that number them from 0 down (Linux) have them all
+// there.
+bool KernelSignalWasSent(const siginfo_t* Info) {
+  return Info->si_code <= 0 || Info->si_code == SI_USER || Info->si_code == SI_QUEUE;
 }
 
 long KernelSetSignalStack(void* Base, size_t Size) {

@@ -33,6 +33,15 @@ long KernelWaitWritable(int Descriptor) {
   return LinuxSystemCall(SYS_ppoll, Arg(&Wanted), 1, 0, 0, sizeof(uint64_t));
 }
 
+// The kernel's timespec of ppoll: two longs on every family.
+long KernelPause(long Milliseconds) {
+  struct {
+    long Seconds;
+    long Nanoseconds;
+  } Timeout = {Milliseconds / 1000, Milliseconds % 1000 * 1000000};
+  return LinuxSystemCall(SYS_ppoll, 0, 0, Arg(&Timeout), 0, sizeof(uint64_t));
+}
+
 // The newer families have no readlink; every family has readlinkat.
 long KernelReadLink(const char* Path, char* Buffer, size_t Count) {
   return LinuxSystemCall(SYS_readlinkat, AT_FDCWD, Arg(Path), Arg(Buffer), Size(Count));
@@ -50,6 +59,13 @@ long KernelFileMode(int Descriptor) {
   long Result =
       LinuxSystemCall(SYS_statx, Descriptor, Arg(""), AT_EMPTY_PATH, STATX_TYPE, Arg(&Status));
   return Result < 0 ? LinuxStatFileMode(Descriptor) : static_cast<long>(Status.stx_mode);
+}
+
+// A descriptor opened with O_PATH takes no bytes either.
+long KernelOpenForWriting(int Descriptor) {
+  long Flags = LinuxSystemCall(SYS_fcntl, Descriptor, F_GETFL);
+  if (Flags < 0) return Flags;
+  return (Flags & O_ACCMODE) != O_RDONLY && !(Flags & O_PATH) ? 1 : 0;
 }
 
 long KernelDuplicate(int Descriptor) { return LinuxSystemCall(SYS_dup, Descriptor); }
@@ -92,6 +108,16 @@ long LinuxSetKernelAction(int Signal, const KernelSignalAction* Action,
   if (Previous) *Previous = {Old.Handler, Old.Flags & ~LinuxRestorerFlag, KernelMaskOf(Old.Mask)};
   return Result;
 }
+
+long KernelBlockSignals(uint64_t Mask) {
+  LinuxKernelMask Set;
+  SetKernelMask(Set, Mask);
+  return LinuxSystemCall(SYS_rt_sigprocmask, SIG_BLOCK, Arg(&Set), 0, sizeof Set);
+}
+
+// A sent signal's code is SI_USER (0) or below: SI_QUEUE, SI_TKILL and the
+// like; the kernel's own are above.
+bool KernelSignalWasSent(const siginfo_t* Info) { return Info->si_code <= 0; }
 
 long KernelSetSignalStack(void* Base, size_t Count) {
   stack_t Stack = {};
