@@ -9,6 +9,7 @@ set -uo pipefail
 spouter=$(realpath "$1")
 source_dir=$(realpath "$2")
 fault_driver=${3:+$(realpath "$3")}
+binary=${SPOUTER_BINARY:+$(realpath "$SPOUTER_BINARY")}
 readme=$source_dir/README.md
 manual=$source_dir/docs/spouter.1.in
 windows_readme=$source_dir/docs/README-win32.txt.in
@@ -219,7 +220,7 @@ expect_equal "README's oldest kernels are the platform table's" "$table_kernels"
 # tenth (SPOUTER_TABLE_ROW names its preset, SPOUTER_BINARY the program).
 if [ -n "${SPOUTER_TABLE_ROW:-}" ]; then
   named=$(grep -F "| \`$SPOUTER_TABLE_ROW\` |" "$source_dir/docs/building.md" | cut -d '|' -f 5 | tr -dc 0-9)
-  size=$(stat -c %s "$SPOUTER_BINARY")
+  size=$(stat -c %s "$binary")
   [ -n "$named" ] && [ $((size * 10)) -ge $((named * 1024 * 9)) ] && [ $((size * 10)) -le $((named * 1024 * 11)) ]
   check "docs/building.md: the size of $SPOUTER_TABLE_ROW ($size bytes; it says ${named:-nothing} KB)" $?
 fi
