@@ -99,7 +99,11 @@ bool ClaimFault(EXCEPTION_RECORD* Record, CONTEXT* Context) {
   return true;
 }
 
-void EndFaultedRun() { RunError(MapFaultStatus(FaultStatus), GetCodeLocation(FaultAddress)); }
+// x64 calls it from assembly only: kept by attribute for link-time
+// optimisation.
+[[gnu::used]] void EndFaultedRun() {
+  RunError(MapFaultStatus(FaultStatus), GetCodeLocation(FaultAddress));
+}
 
 void InstallFaultHandler() {
   FaultsHandled = 0;
