@@ -12,6 +12,8 @@ manual=$source_dir/docs/spouter.1.in
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/check-lib.sh"
+require_tools python3 prlimit
+require_tracer
 source "$(dirname "$0")/examples-lib.sh"
 
 # run_examples DOCUMENT FENCE: each example in a folder of its own, the
