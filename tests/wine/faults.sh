@@ -93,6 +93,15 @@ overflow_evidence() {
     grep -m 3 -E 'stack overflow|exception' | sed 's/^/  wine: /'
 }
 
+# The reserve as the system gives it, read back by the driver: the
+# guarantee is the 32 KiB asked for, and the guard page that the stack meets
+# first lies where the reserve begins or above it, so that the overflow is
+# raised with the reserve below it.
+read -r granted guard < <(wine "$driver_exe" reserve)
+expect_equal "stack guarantee read back" 32768 "${granted:-none}"
+[ "${guard:-0}" -ge "${granted:-1}" ]
+check "the first guard page lies at the reserve's start or above ($guard bytes above the stack's base)" $?
+
 not_raised=" ${SPOUTER_FAULTS_NA:-} "
 while IFS='|' read -r mode code function; do
   if [[ $not_raised == *" $mode "* ]]; then
