@@ -43,16 +43,21 @@ if(CPACK_GENERATOR STREQUAL "DEB")
   execute_process(COMMAND ${CPACK_SPOUTER_GZIP} -9 -n -c ${Changelog}
     OUTPUT_FILE ${DocDir}/changelog.gz COMMAND_ERROR_IS_FATAL ANY)
 
-  set(Overrides ${Prefix}/share/lintian/overrides)
-  file(MAKE_DIRECTORY ${Overrides})
-  file(CHMOD ${Prefix}/share/lintian ${Overrides} PERMISSIONS ${CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS})
-  file(WRITE ${Overrides}/${CPACK_PACKAGE_NAME}
-    "# The program links no C library, by design: it starts at its own entry\n"
-    "# and makes its system calls itself, so there is nothing to link dynamically.\n"
-    "${CPACK_PACKAGE_NAME}: statically-linked-binary [usr/bin/spouter]\n")
-
-  file(CHMOD ${DocDir}/copyright ${DocDir}/changelog.gz ${Overrides}/${CPACK_PACKAGE_NAME}
+  file(CHMOD ${DocDir}/copyright ${DocDir}/changelog.gz
     PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  # A static program is lintian's to question: the one without a C library
+  # by design, the one on it where its builder asked (SPOUTER_LIBC_STATIC).
+  if(CPACK_SPOUTER_STATIC)
+    set(Overrides ${Prefix}/share/lintian/overrides)
+    file(MAKE_DIRECTORY ${Overrides})
+    file(CHMOD ${Prefix}/share/lintian ${Overrides} PERMISSIONS ${CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS})
+    file(WRITE ${Overrides}/${CPACK_PACKAGE_NAME}
+      "# The program is linked statically: without a C library it starts at its\n"
+      "# own entry and makes its system calls itself, so there is nothing to link\n"
+      "# dynamically; on the C library its builder asked for it.\n"
+      "${CPACK_PACKAGE_NAME}: statically-linked-binary [usr/bin/spouter]\n")
+    file(CHMOD ${Overrides}/${CPACK_PACKAGE_NAME} PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  endif()
 elseif(CPACK_GENERATOR STREQUAL "ZIP")
   file(GLOB Files RELATIVE ${Staged} ${Staged}/*)
   list(REMOVE_ITEM Files SHA256SUMS)

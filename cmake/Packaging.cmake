@@ -86,8 +86,15 @@ else()
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The SPOUTER developers <spouter@spouter.example>")
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-  # Linked statically: it depends on nothing.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "")
+  # Linked statically, it depends on nothing, and only then does it need
+  # lintian's override for a static program; linked to the shared C
+  # library, it depends on what dpkg-shlibdeps finds.
+  set(CPACK_SPOUTER_STATIC ${SPOUTER_STATIC_PROGRAM})
+  if(SPOUTER_STATIC_PROGRAM)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "")
+  else()
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  endif()
   # Follows the summary in the package's description.
   string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "spouter writes its parameters to standard output one after another, with\n"
@@ -98,9 +105,10 @@ endif()
 
 include(CPack)
 
-# The Debian package ships the program without a C library; a build on the
-# C library is not what it holds, and its package is not tested.
-if(SPOUTER_BUILD_TESTS AND NOT SPOUTER_SANITIZE AND NOT WIN32 AND SPOUTER_LAYER STREQUAL "linux")
+# The Debian package ships the program without a C library where there is
+# that layer; a native build on the C library packs it linked as asked.
+if(SPOUTER_BUILD_TESTS AND NOT SPOUTER_SANITIZE AND SPOUTER_SYSTEM STREQUAL "Linux" AND
+   (SPOUTER_LAYER STREQUAL "linux" OR NOT CMAKE_CROSSCOMPILING))
   add_test(NAME linux_package
     COMMAND bash ${PROJECT_SOURCE_DIR}/tests/package-linux.sh
       ${PROJECT_BINARY_DIR} ${PROJECT_VERSION} ${CMAKE_COMMAND} ${CMAKE_CPACK_COMMAND})

@@ -8,7 +8,7 @@
 # Nothing is linked that is not named here.
 set(CMAKE_CXX_STANDARD_LIBRARIES "")
 
-set(SPOUTER_WINDOWS_FAMILY ${CMAKE_SYSTEM_PROCESSOR})
+set(SPOUTER_WINDOWS_FAMILY ${SPOUTER_FAMILY})
 set(SPOUTER_FAULT_FRAME ${PROJECT_SOURCE_DIR}/platform/win32/FaultFrame-${SPOUTER_WINDOWS_FAMILY}.cpp)
 if(NOT EXISTS ${SPOUTER_FAULT_FRAME})
   message(FATAL_ERROR "The Windows build exists for i686 and x86_64, not ${SPOUTER_WINDOWS_FAMILY}.")
@@ -50,9 +50,7 @@ list(GET SubsystemVersion 1 SubsystemMinor)
 
 target_compile_options(spouter_runtime PRIVATE ${SPOUTER_WIN32_OPTIONS})
 target_compile_options(spouter_core PRIVATE ${SPOUTER_WIN32_OPTIONS})
-# The memory helpers must not be compiled into calls of themselves.
-set_property(SOURCE platform/Freestanding.cpp APPEND PROPERTY COMPILE_OPTIONS
-  -fno-builtin -fno-tree-loop-distribute-patterns)
+spouter_freestanding_helpers(${SPOUTER_WIN32_OPTIONS})
 
 # The version resource and the application manifest, from the project's
 # one version.
@@ -65,7 +63,6 @@ set_property(SOURCE ${PROJECT_BINARY_DIR}/spouter.rc APPEND PROPERTY OBJECT_DEPE
 set(SPOUTER_WIN32_SOURCES
   platform/win32/FaultHandler-win32.cpp
   ${SPOUTER_FAULT_FRAME}
-  platform/Freestanding.cpp
   platform/win32/Platform-win32.cpp
 )
 # Linked with no C run-time, entering at ProcessEntry, a console program,
@@ -81,7 +78,7 @@ set(SPOUTER_WIN32_LINK_OPTIONS
 add_executable(spouter ${SPOUTER_WIN32_SOURCES} ${PROJECT_BINARY_DIR}/spouter.rc)
 target_compile_options(spouter PRIVATE ${SPOUTER_CORE_OPTIONS} ${SPOUTER_WIN32_OPTIONS})
 target_compile_definitions(spouter PRIVATE SPOUTER_LOCATION_BASE=${SPOUTER_LOCATION_BASE})
-target_link_libraries(spouter PRIVATE spouter_core spouter_runtime kernel32 user32)
+target_link_libraries(spouter PRIVATE spouter_core spouter_runtime spouter_freestanding kernel32 user32)
 target_link_options(spouter PRIVATE ${SPOUTER_WIN32_LINK_OPTIONS} -s -Wl,--gc-sections)
 
 if(SPOUTER_TESTS)
@@ -91,7 +88,7 @@ if(SPOUTER_TESTS)
   add_executable(fault_driver tests/drivers/FaultDriver.cpp ${SPOUTER_WIN32_SOURCES})
   target_compile_options(fault_driver PRIVATE ${SPOUTER_CORE_OPTIONS} ${SPOUTER_WIN32_OPTIONS})
   target_compile_definitions(fault_driver PRIVATE SPOUTER_LOCATION_BASE=${SPOUTER_LOCATION_BASE})
-  target_link_libraries(fault_driver PRIVATE spouter_runtime kernel32 user32)
+  target_link_libraries(fault_driver PRIVATE spouter_runtime spouter_freestanding kernel32 user32)
   target_link_options(fault_driver PRIVATE ${SPOUTER_WIN32_LINK_OPTIONS})
 
   add_subdirectory(tests/wine)

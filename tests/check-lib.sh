@@ -4,6 +4,26 @@
 failures=0
 passes=0
 
+# The tools a test cannot do without. Where one is missing, the test is
+# skipped (exit 77, CTest's skip), saying which, so that a packager's ctest
+# in a plain build runs what it can; under CI=true, which tests/run-all.sh
+# sets, it fails instead.
+require_tools() {  # require_tools TOOL...
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null && continue
+    if [ "${CI:-}" = true ]; then
+      echo "FAIL: $tool is not installed (every test runs under CI=true)"
+      exit 1
+    fi
+    echo "SKIPPED: $tool is not installed"
+    exit 77
+  done
+}
+# The system-call tracer that trace_prefix uses: qemu's own under the
+# emulator, strace otherwise.
+require_tracer() { [ -n "${SPOUTER_EMULATED:-}" ] || require_tools strace; }
+
 check() {  # check NAME CONDITION-RESULT [DETAIL]
   if [ "$2" = 0 ]; then
     passes=$((passes + 1))

@@ -5,6 +5,8 @@
 # helpers. Position-independent 32-bit x86 code names the linker's own
 # _GLOBAL_OFFSET_TABLE_, which is no run-time.
 set -euo pipefail
+source "$(dirname "$0")/check-lib.sh"
+require_tools nm objdump
 allowed='^(GetCommandLineA|CharNextA|GetModuleFileNameA|GetStdHandle|GetFileType|WriteFile|GetLastError|CloseHandle|ExitProcess|HeapCreate|HeapDestroy|HeapAlloc|HeapFree|MessageBoxA|GetCodeLocation\(void const\*\)|InterruptPending\(\)|CharactersAreSingleBytes\(\)|InstallFaultHandler\(\)|RemoveFaultHandler\(\)|memcpy|memset|memmove|memcmp|_GLOBAL_OFFSET_TABLE_)$'
 status=0
 for archive in "$@"; do

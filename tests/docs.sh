@@ -17,6 +17,8 @@ documents=("$readme" "$source_dir"/docs/*.md)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/check-lib.sh"
+require_tools python3 prlimit
+require_tracer
 source "$(dirname "$0")/examples-lib.sh"
 # The scripts call spouter by its name.
 mkdir "$work/bin" && ln -s "$spouter" "$work/bin/spouter"
@@ -141,6 +143,26 @@ done
 flags=$(sed -n 's/^ *"CMAKE_CXX_FLAGS": "\(.*\)",\{0,1\}$/\1/p' "$source_dir/CMakePresets.json")
 [ -n "$flags" ] && grep -qF -- "\`$flags\`" <<<"$readme_text"
 check "docs/building.md lists the hardened presets' flags ($flags)" $?
+# The distributions' flag sets that docs/building-flags.md writes out are the
+# presets' own, word for word, and the suite builds each preset.
+while read -r preset verdict; do
+  check "docs/building-flags.md: the flags of preset $preset" "$verdict"
+  grep -qwF -- "$preset" "$source_dir/tests/run-all.sh"
+  check "flag-set preset $preset: the suite builds it" $?
+done < <(python3 - "$source_dir" <<'PYTHON'
+import json, sys
+source = sys.argv[1]
+presets = {p["name"]: p for p in json.load(open(source + "/CMakePresets.json"))["configurePresets"]}
+rows = [line for line in open(source + "/docs/building-flags.md") if line.startswith("| `")]
+for name, preset in presets.items():
+    if preset.get("inherits") != "distribution":
+        continue
+    env = preset["environment"]
+    wanted = [env[key].replace("${sourceDir}", "SRC") for key in ("CXXFLAGS", "LDFLAGS")]
+    row = next((r for r in rows if r.startswith("| `%s` |" % name)), "")
+    print(name, 0 if row and all("`%s`" % w in row for w in wanted) else 1)
+PYTHON
+)
 zig=$(sed -n 's/^ *"@ryoppippi\/zig-linux-x64": "\(.*\)"$/\1/p' "$source_dir/.ci/zig/package.json")
 [ -n "$zig" ] && grep -qF "zig $zig" <<<"$readme_text"
 check "docs/building.md names the pinned zig ($zig)" $?

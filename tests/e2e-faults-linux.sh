@@ -17,9 +17,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/check-lib.sh"
 
-for tool in strace script nm objdump timeout; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
-done
+require_tools script nm objdump timeout
+require_tracer
 
 # The message for CODE with the location that OUTPUT's last 32 bytes show,
 # if they are a well-formed message.

@@ -9,6 +9,7 @@ data=$(realpath "$2")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/check-lib.sh"
+require_tools script strace
 
 : >"$work/empty"
 

@@ -6,6 +6,8 @@ spouter=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/check-lib.sh"
+require_tools script prlimit
+require_tracer
 
 # Number of write calls on descriptor 1 in a log of system calls.
 writes_in() { grep -cE '^([0-9]+ +)?write\(1,' "$1"; }

@@ -437,12 +437,6 @@ windows_rows() {  # windows_rows WINDOWS-BUILD
       absent_row "$target" "fault: $name" "32-bit code only"
       continue
     fi
-    # Wine's 64-bit loader leaves less stack below the fault than its own
-    # dispatch needs, and ends the process with exit code 1.
-    if [ "$windows_bits" = 64 ] && [ "$mode" = recurse ]; then
-      absent_row "$target" "fault: $name" "Wine cannot dispatch it in 64-bit code"
-      continue
-    fi
     wine "$windows_build/fault_driver.exe" "$mode" "${pending[@]}" >"$matrix/out"
     got=$?
     fault_output "$code" "$matrix/out" >"$matrix/expected"

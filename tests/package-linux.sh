@@ -34,7 +34,7 @@ expect_same() {  # expect_same NAME EXPECTED ACTUAL
 
 # A tool the test cannot do without: under CI its absence fails the test,
 # elsewhere it skips it, loudly.
-for tool in dpkg dpkg-deb mandoc groff flock gzip lintian; do
+for tool in dpkg dpkg-deb mandoc groff flock gzip lintian readelf; do
   if ! command -v "$tool" >/dev/null; then
     echo "MISSING TOOL: $tool (add it to .ci/packages)"
     [ "${CI:-}" = true ] && exit 1
@@ -97,13 +97,28 @@ expect_same "package file name" "spouter_${version}_${arch}.deb" \
   "$(cd "$work/package" && ls -- *.deb 2>/dev/null)"
 expect_same "control fields" "spouter $version $arch utils" \
   "$(dpkg-deb -f "$deb" Package Version Architecture Section | sed 's/^[^:]*: //' | tr '\n' ' ' | sed 's/ $//')"
-expect_same "no dependencies" "" "$(dpkg-deb -f "$deb" Depends Pre-Depends 2>/dev/null)"
+# A static program depends on nothing and carries lintian's override for
+# it; one linked to the shared C library depends on it, and needs none.
+static=$(sed -n 's/^set(CPACK_SPOUTER_STATIC "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+depends=$(dpkg-deb -f "$deb" Depends Pre-Depends 2>/dev/null)
+override='-rw-r--r-- root/root ./usr/share/lintian/overrides/spouter'
+if [ "$static" = ON ]; then
+  expect_same "no dependencies" "" "$depends"
+  ! readelf -l "$build/spouter" | grep -q 'program interpreter'
+  check "the program is linked statically" $?
+else
+  [[ $depends =~ (^|: |, )libc6 ]]
+  check "depends on the C library ($depends)" $?
+  readelf -l "$build/spouter" | grep -q 'program interpreter'
+  check "the program is linked dynamically" $?
+  override=""
+fi
 expect_same "package contents" "$(printf '%s\n' \
   '-rwxr-xr-x root/root ./usr/bin/spouter' \
   '-rw-r--r-- root/root ./usr/share/doc/spouter/README.md' \
   '-rw-r--r-- root/root ./usr/share/doc/spouter/changelog.gz' \
   '-rw-r--r-- root/root ./usr/share/doc/spouter/copyright' \
-  '-rw-r--r-- root/root ./usr/share/lintian/overrides/spouter' \
+  ${override:+"$override"} \
   '-rw-r--r-- root/root ./usr/share/man/man1/spouter.1.gz')" \
   "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $1, $2, $6}' | sort -k3)"
 dpkg-deb -x "$deb" "$work/unpacked"

@@ -43,8 +43,12 @@ bool Linked;
 
 }  // namespace
 
-EXCEPTION_DISPOSITION EntryFrameHandler(EXCEPTION_RECORD* Record, void* EstablisherFrame,
-                                        CONTEXT* Context, DISPATCHER_CONTEXT* Dispatcher) {
+// Named only in the unwind data that the assembly above writes, which
+// link-time optimisation does not see: kept by attribute, as is
+// EndFaultedRun.
+[[gnu::used]] EXCEPTION_DISPOSITION EntryFrameHandler(EXCEPTION_RECORD* Record,
+                                                      void* EstablisherFrame, CONTEXT* Context,
+                                                      DISPATCHER_CONTEXT* Dispatcher) {
   if (!Linked || !ClaimFault(Record, Context)) return ExceptionContinueSearch;
   // Runs the clean-up of every frame below the entry's and goes on at
   // FaultContinuation with the entry's stack pointer: after a stack

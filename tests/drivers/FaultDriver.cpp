@@ -32,6 +32,11 @@
 //   heap        a null write after a stray write has      216
 //               damaged the storage of byte strings
 //   none        no fault: a normal end                    0
+//   reserve     no fault: writes the stack guarantee read 0
+//               back and where the stack's first guard
+//               page below the stack pointer lies, in bytes
+//               above its base, "GUARANTEE GUARD "
+//               (Windows only; 0 for none)
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -258,7 +263,49 @@ void WriteParameters() {
   }
 }
 
+#if defined(_WIN32)
+// The bytes of Value in decimal, then one blank.
+void WriteNumber(uint32_t Value) {
+  uint8_t Digits[11];
+  int32_t Start = sizeof Digits;
+  Digits[--Start] = ' ';
+  do {
+    Digits[--Start] = static_cast<uint8_t>('0' + Value % 10);
+    Value /= 10;
+  } while (Value);
+  WriteText(OutputChannel, TextView{Digits + Start, static_cast<int32_t>(sizeof Digits) - Start}, 0);
+  FlushChannel(OutputChannel);
+  CheckIoError();
+}
+
+// What the system gives the run: the guarantee as it reads back, and the
+// guard page of this thread's stack that it meets first, the highest below
+// the stack pointer.
+void WriteReserve() {
+  typedef BOOL(WINAPI * GuaranteeRoutine)(PULONG);
+  GuaranteeRoutine Guarantee = reinterpret_cast<GuaranteeRoutine>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetThreadStackGuarantee")));
+  ULONG Granted = 0;
+  if (Guarantee) Guarantee(&Granted);
+  MEMORY_BASIC_INFORMATION Region;
+  VirtualQuery(&Region, &Region, sizeof Region);
+  char* Base = static_cast<char*>(Region.AllocationBase);
+  uint32_t Guard = 0;
+  for (char* Page = Base; Page < reinterpret_cast<char*>(&Region);
+       Page += Region.RegionSize) {
+    if (!VirtualQuery(Page, &Region, sizeof Region) || Region.AllocationBase != Base) break;
+    if (Region.State == MEM_COMMIT && (Region.Protect & PAGE_GUARD))
+      Guard = static_cast<uint32_t>(Page - Base);
+  }
+  WriteNumber(Granted);
+  WriteNumber(Guard);
+}
+#endif
+
 void Fault() {
+#if defined(_WIN32)
+  if (ModeIs("reserve")) WriteReserve();
+#endif
   if (ModeIs("null")) FaultNull();
   if (ModeIs("divide")) FaultDivide();
   if (ModeIs("recurse")) Sink = Recurse(0);

@@ -66,7 +66,7 @@ check "no DLL but KERNEL32 and USER32 (also: $others)" $?
 # on. An import is a line "VMA HINT NAME" (Debian 12's objdump, the hint in
 # decimal) or "VMA <none> HINT NAME" (Debian 13's, with an ordinal column,
 # the hint in hexadecimal).
-allowed='CloseHandle|ExitProcess|GetCommandLineA|GetFileType|GetLastError|GetModuleFileNameA|GetStdHandle|HeapAlloc|HeapCreate|HeapDestroy|HeapFree|WriteFile|RtlUnwind|RtlUnwindEx|UnhandledExceptionFilter|IsDebuggerPresent|SetErrorMode|GetModuleHandleA|GetProcAddress|CharNextA|MessageBoxA'
+allowed='CloseHandle|ExitProcess|GetCommandLineA|GetFileType|GetLastError|GetModuleFileNameA|GetStdHandle|HeapAlloc|HeapCreate|HeapDestroy|HeapFree|WriteFile|RtlUnwind|RtlUnwindEx|UnhandledExceptionFilter|IsDebuggerPresent|SetErrorMode|GetModuleHandleA|GetProcAddress|VirtualQuery|VirtualProtect|CharNextA|MessageBoxA'
 functions=$(sed -n '/DLL Name:/,/^$/{s/^\s*[0-9a-f]\+\s\+\(<none>\s\+\|[0-9]\+\s\+\)\?[0-9a-f]\+\s\+\([A-Za-z0-9_]\+\)$/\2/p}' \
   <<<"$headers" | sort)
 grep -qx WriteFile <<<"$functions" && grep -qx MessageBoxA <<<"$functions"

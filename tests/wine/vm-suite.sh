@@ -5,8 +5,9 @@
 # tests/debian13-chroot.sh gets Wine of both bitnesses and a kernel of its
 # own, and the tests run inside it under qemu-system-x86_64, in software
 # emulation (no KVM needed). The system's kernel runs 32-bit programs, so
-# Wine runs as on any Debian machine, only slower. Not part of CI: it needs
-# root, debootstrap, the network and qemu-system-x86.
+# Wine runs as on any Debian machine, only slower. tests/run-all.sh runs it
+# where tests/wine/runs-32-bit.sh says this machine cannot; it needs root,
+# debootstrap, the network and qemu-system-x86.
 # TEST names scripts of tests/wine (e2e-wine command-lines batch faults
 # infobox, and corpus) run on WINDOWS-BUILD; all of them when none is
 # named. (The package test packs the build folder again with its cpack, so

@@ -133,6 +133,8 @@ long KernelRaise(int Signal) {
 const void* KernelImageStart() { return __executable_start; }
 
 // The family's entry comes here with the stack that the kernel set up.
-extern "C" void LinuxStart(uintptr_t* Stack) {
+// Only its assembly calls this, which link-time optimisation does not see:
+// kept by attribute.
+extern "C" [[gnu::used]] void LinuxStart(uintptr_t* Stack) {
   PosixStart(static_cast<int>(Stack[0]), reinterpret_cast<char**>(Stack + 1));
 }
