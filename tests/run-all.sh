@@ -71,22 +71,22 @@ for preset in hardened hardened-clang "${distributions[@]}"; do
   fi
 done
 
-# Each compiler at every optimisation level a user may pick, in a debug and a
-# release build (the level replaces the build type's own): the program's
-# bytes for every row of the corpus, its faults and where they lie.
+# Each compiler at every optimisation level a user may pick, debug and
+# release builds taking turns (the level replaces the build type's own), so
+# that each compiler builds both types and each level: the program's bytes
+# for every row of the corpus, its faults and where they lie.
 for compiler in g++ clang++; do
-  for level in -O0 -O2 -O3 -Os; do
-    for type in Debug Release; do
-      folder=build-levels/$compiler$level-$type
-      own=-g
-      [ "$type" = Release ] && own=-DNDEBUG
-      CXX=$compiler cmake -S . -B "$folder" -G Ninja -DCMAKE_BUILD_TYPE="$type" \
-        "-DCMAKE_CXX_FLAGS_${type^^}=$own $level" -DSPOUTER_TESTS=ON >/dev/null
-      cmake --build "$folder" --target spouter fault_driver
-      bash tests/family.sh x86_64 Linux "$folder/spouter" "$folder/tests/fault_driver" >/dev/null ||
-        { echo "FAIL: $folder is not an x86-64 build"; exit 1; }
-      ctest --test-dir "$folder" --output-on-failure -R '^(linux_corpus|linux_faults)$'
-    done
+  for build in -O0:Debug -O2:Release -O3:Debug -Os:Release; do
+    level=${build%:*} type=${build#*:}
+    folder=build-levels/$compiler$level-$type
+    own=-g
+    [ "$type" = Release ] && own=-DNDEBUG
+    CXX=$compiler cmake -S . -B "$folder" -G Ninja -DCMAKE_BUILD_TYPE="$type" \
+      "-DCMAKE_CXX_FLAGS_${type^^}=$own $level" -DSPOUTER_TESTS=ON >/dev/null
+    cmake --build "$folder" --target spouter fault_driver
+    bash tests/family.sh x86_64 Linux "$folder/spouter" "$folder/tests/fault_driver" >/dev/null ||
+      { echo "FAIL: $folder is not an x86-64 build"; exit 1; }
+    ctest --test-dir "$folder" --output-on-failure -R '^(linux_corpus|linux_faults)$'
   done
 done
 
