@@ -33,13 +33,11 @@ long KernelWaitWritable(int Descriptor) {
   return LinuxSystemCall(SYS_ppoll, Arg(&Wanted), 1, 0, 0, sizeof(uint64_t));
 }
 
-// The kernel's timespec of ppoll: two longs on every family.
+// ppoll's timeout is the kernel's timespec, two longs on every family:
+// seconds, then nanoseconds.
 long KernelPause(long Milliseconds) {
-  struct {
-    long Seconds;
-    long Nanoseconds;
-  } Timeout = {Milliseconds / 1000, Milliseconds % 1000 * 1000000};
-  return LinuxSystemCall(SYS_ppoll, 0, 0, Arg(&Timeout), 0, sizeof(uint64_t));
+  long Timeout[2] = {Milliseconds / 1000, Milliseconds % 1000 * 1000000};
+  return LinuxSystemCall(SYS_ppoll, 0, 0, Arg(Timeout), 0, sizeof(uint64_t));
 }
 
 // The newer families have no readlink; every family has readlinkat.
