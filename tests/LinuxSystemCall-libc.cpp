@@ -18,6 +18,9 @@ long LinuxStatFileMode(int Descriptor) {
   return fstat(Descriptor, &Status) == 0 ? static_cast<long>(Status.st_mode) : -errno;
 }
 
+// No signal is caught through the seam in the unit tests.
+void (*const LinuxSignalRestorer)() = nullptr;
+
 // The C library's entry runs the tests, so the seam's own entry never
 // hands over to the program.
 extern "C" void PosixStart(int, char**) { abort(); }

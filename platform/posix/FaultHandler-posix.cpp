@@ -62,9 +62,7 @@ void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
 }  // namespace
 
 void RaiseWithDefaultAction(int Signal) {
-  KernelSignalAction Default = {};
-  Default.Handler = KernelDefaultAction;
-  KernelSetSignalAction(Signal, &Default, nullptr);
+  KernelSetSignalAction(Signal, KernelDefaultAction, 0);
   KernelRaise(Signal);
 }
 
@@ -82,10 +80,9 @@ void InstallFaultHandler() {
   // handler again rather than kill the process. Nothing is blocked either:
   // the error path may wait on a reader, and Ctrl+C must still reach the
   // process there.
-  KernelSignalAction Action = {};
-  Action.Handler = KernelHandlerAddress(TopLevelFaultHandler);
-  Action.Flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
-  for (int Signal : CaughtSignals) KernelSetSignalAction(Signal, &Action, nullptr);
+  for (int Signal : CaughtSignals)
+    KernelSetSignalAction(Signal, KernelHandlerAddress(TopLevelFaultHandler),
+                          SA_SIGINFO | SA_ONSTACK | SA_NODEFER);
   Installed = 1;
 }
 

@@ -36,13 +36,8 @@ void KernelUnmapMemory(void* Address, size_t Size);
 
 typedef void (*KernelSignalHandler)(int Signal, siginfo_t* Info, void* Context);
 
-// What a signal does. Handler is a handler's address, or one of the two
-// values below.
-struct KernelSignalAction {
-  uintptr_t Handler;
-  unsigned long Flags;
-  uint64_t Mask;  // bit (signal - 1) blocks that signal while the handler runs
-};
+// What a signal does: a handler's address, which Flags must take with
+// SA_SIGINFO, or one of these two.
 constexpr uintptr_t KernelDefaultAction = 0;
 constexpr uintptr_t KernelIgnoreSignal = 1;
 
@@ -50,10 +45,11 @@ inline uintptr_t KernelHandlerAddress(KernelSignalHandler Handler) {
   return reinterpret_cast<uintptr_t>(Handler);
 }
 
-// Sets Action; Previous, if given, receives the action that was in place
-// (its Handler and Flags).
-long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
-                           KernelSignalAction* Previous);
+// Sets the signal's action to Handler with Flags. No other signal is
+// blocked while the handler runs.
+long KernelSetSignalAction(int Signal, uintptr_t Handler, unsigned long Flags);
+// 1 when the signal is ignored, 0 when it is not.
+long KernelSignalIgnored(int Signal);
 // Adds the signals of Mask (bit signal - 1) to those blocked.
 long KernelBlockSignals(uint64_t Mask);
 long KernelSetSignalStack(void* Base, size_t Size);

@@ -179,10 +179,8 @@ extern "C" [[noreturn]] void PosixStart(int Count, char** Vector) {
   // ignored instead.
   uint64_t Quiet = uint64_t{1} << (SIGPIPE - 1) | uint64_t{1} << (SIGXFSZ - 1);
   if (KernelBlockSignals(Quiet) < 0) {
-    KernelSignalAction Ignore = {};
-    Ignore.Handler = KernelIgnoreSignal;
-    KernelSetSignalAction(SIGPIPE, &Ignore, nullptr);
-    KernelSetSignalAction(SIGXFSZ, &Ignore, nullptr);
+    KernelSetSignalAction(SIGPIPE, KernelIgnoreSignal, 0);
+    KernelSetSignalAction(SIGXFSZ, KernelIgnoreSignal, 0);
   }
   InstallInterruptHandler();
   ArgumentCount = Count;

@@ -28,15 +28,10 @@ void InstallInterruptHandler() {
   // Asked first: an ignored interrupt must not be caught even for the
   // moment between installing and putting "ignore" back. Where the action
   // cannot be read, it is not changed either.
-  KernelSignalAction Current = {};
-  if (KernelSetSignalAction(SIGINT, nullptr, &Current) < 0) return;
-  if (Current.Handler == KernelIgnoreSignal) return;
+  if (KernelSignalIgnored(SIGINT) != 0) return;
   // No SA_RESTART: a write that blocks returns with what it took, so that a
   // second interrupt finds the process out of the kernel.
-  KernelSignalAction Action = {};
-  Action.Handler = KernelHandlerAddress(InterruptHandler);
-  Action.Flags = SA_SIGINFO | SA_ONSTACK;
-  KernelSetSignalAction(SIGINT, &Action, nullptr);
+  KernelSetSignalAction(SIGINT, KernelHandlerAddress(InterruptHandler), SA_SIGINFO | SA_ONSTACK);
 }
 
 void EndProcessAtInterrupt() {

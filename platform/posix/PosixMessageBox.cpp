@@ -64,9 +64,8 @@ struct BoxLine {
 };
 
 struct LineCursor {
-  const uint8_t* Position;
-  bool Wrapped;  // the last line was cut from a longer one
-  bool Finished;
+  const uint8_t* Position;  // null past the last line
+  bool Wrapped;             // the last line was cut from a longer one
 };
 
 const uint8_t* LineEnd(const uint8_t* Position) {
@@ -74,7 +73,9 @@ const uint8_t* LineEnd(const uint8_t* Position) {
   return Position;
 }
 
+// Past the line break at Break, or null at the text's end.
 const uint8_t* PastBreak(const uint8_t* Break) {
+  if (*Break == 0) return nullptr;
   return Break[0] == '\r' && Break[1] == '\n' ? Break + 2 : Break + 1;
 }
 
@@ -82,41 +83,33 @@ const uint8_t* PastBreak(const uint8_t* Break) {
 // when that is longer than the box, up to the last blank that fits (the
 // blanks there are dropped), or cut at the box's width if there is none.
 bool NextLine(LineCursor& Cursor, BoxLine& Line) {
-  if (Cursor.Finished) return false;
   const uint8_t* Start = Cursor.Position;
+  if (!Start) return false;
   const uint8_t* End = LineEnd(Start);
   if (Cursor.Wrapped && End == Start) {
     // A wrap at the very end of a line: its break makes no extra line.
-    Cursor.Wrapped = false;
-    if (*End == 0) {
-      Cursor.Finished = true;
-      return false;
-    }
     Start = PastBreak(End);
+    Cursor = {Start, false};
+    if (!Start) return false;
     End = LineEnd(Start);
   }
   Cursor.Wrapped = End - Start > TextBoxWidth;
-  if (Cursor.Wrapped) {
-    const uint8_t* Blank = Start + TextBoxWidth;
-    while (Blank > Start && *Blank != ' ') --Blank;
-    if (Blank == Start) {
-      Line = {Start, TextBoxWidth};
-      Cursor.Position = Start + TextBoxWidth;
-      return true;
-    }
-    Line = {Start, static_cast<int>(Blank - Start)};
-    while (*Blank == ' ') ++Blank;
-    Cursor.Position = Blank;
+  if (!Cursor.Wrapped) {
+    Line = {Start, static_cast<int>(End - Start)};
+    Cursor.Position = PastBreak(End);
     return true;
   }
-  Line = {Start, static_cast<int>(End - Start)};
-  Cursor.Finished = *End == 0;
-  if (!Cursor.Finished) Cursor.Position = PastBreak(End);
+  const uint8_t* Blank = Start + TextBoxWidth;
+  while (Blank > Start && *Blank != ' ') --Blank;
+  if (Blank == Start) Blank = Start + TextBoxWidth;
+  Line = {Start, static_cast<int>(Blank - Start)};
+  while (*Blank == ' ') ++Blank;
+  Cursor.Position = Blank;
   return true;
 }
 
 LineCursor LinesOf(const char* Text) {
-  return {reinterpret_cast<const uint8_t*>(Text ? Text : ""), false, false};
+  return {reinterpret_cast<const uint8_t*>(Text ? Text : ""), false};
 }
 
 int WidestLine(const char* Text) {

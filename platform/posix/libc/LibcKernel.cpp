@@ -13,7 +13,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,58 +29,7 @@ namespace {
 
 const char* ProgramName;
 
-// Signals 1 to 64 fit KernelSignalAction's mask; a system that has fewer
-// refuses the rest, and they stay out of the set.
-constexpr int MaskSignals = 64;
-
 long Checked(long Result) { return Result < 0 ? -errno : Result; }
-
-sigset_t SignalSetOf(uint64_t Mask) {
-  sigset_t Set;
-  sigemptyset(&Set);
-  for (int Signal = 1; Signal <= MaskSignals; ++Signal) {
-    if (Mask >> (Signal - 1) & 1) sigaddset(&Set, Signal);
-  }
-  return Set;
-}
-
-uint64_t MaskOf(const sigset_t& Set) {
-  uint64_t Mask = 0;
-  for (int Signal = 1; Signal <= MaskSignals; ++Signal) {
-    if (sigismember(&Set, Signal) == 1) Mask |= uint64_t{1} << (Signal - 1);
-  }
-  return Mask;
-}
-
-struct sigaction ActionOf(const KernelSignalAction& Action) {
-  struct sigaction Result = {};
-  Result.sa_flags = static_cast<int>(Action.Flags);
-  Result.sa_mask = SignalSetOf(Action.Mask);
-  if (Action.Flags & SA_SIGINFO)
-    Result.sa_sigaction = reinterpret_cast<KernelSignalHandler>(Action.Handler);
-  else if (Action.Handler == KernelDefaultAction)
-    Result.sa_handler = SIG_DFL;
-  else if (Action.Handler == KernelIgnoreSignal)
-    Result.sa_handler = SIG_IGN;
-  else
-    Result.sa_handler = reinterpret_cast<void (*)(int)>(Action.Handler);
-  return Result;
-}
-
-KernelSignalAction SeamActionOf(const struct sigaction& Action) {
-  KernelSignalAction Result = {};
-  Result.Flags = static_cast<unsigned long>(static_cast<unsigned>(Action.sa_flags));
-  Result.Mask = MaskOf(Action.sa_mask);
-  if (Action.sa_flags & SA_SIGINFO)
-    Result.Handler = reinterpret_cast<uintptr_t>(Action.sa_sigaction);
-  else if (Action.sa_handler == SIG_DFL)
-    Result.Handler = KernelDefaultAction;
-  else if (Action.sa_handler == SIG_IGN)
-    Result.Handler = KernelIgnoreSignal;
-  else
-    Result.Handler = reinterpret_cast<uintptr_t>(Action.sa_handler);
-  return Result;
-}
 
 }  // namespace
 
@@ -122,37 +70,39 @@ long KernelClose(int Descriptor) { return Checked(close(Descriptor)); }
 
 void KernelExit(int Code) { _exit(Code); }
 
-// Anonymous mappings are newer than POSIX.1-2008. Without them the C
-// library's allocator serves: mapping /dev/zero would cost a descriptor and
-// two calls, and not every system can map it.
-#if defined(MAP_ANONYMOUS)
-void* KernelMapMemory(size_t Size) {
-  void* Address = mmap(nullptr, Size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  return Address == MAP_FAILED ? nullptr : Address;
-}
-
-void KernelUnmapMemory(void* Address, size_t Size) { munmap(Address, Size); }
-#else
+// Anonymous mappings are newer than POSIX.1-2008, and mapping /dev/zero
+// would cost a descriptor and two calls: the C library's allocator serves.
 void* KernelMapMemory(size_t Size) {
   void* Address = nullptr;
   return posix_memalign(&Address, 16, Size) == 0 ? Address : nullptr;
 }
 
 void KernelUnmapMemory(void* Address, size_t) { free(Address); }
-#endif
 
-long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
-                           KernelSignalAction* Previous) {
-  struct sigaction New = {};
-  if (Action) New = ActionOf(*Action);
-  struct sigaction Old = {};
-  if (sigaction(Signal, Action ? &New : nullptr, &Old) != 0) return -errno;
-  if (Previous) *Previous = SeamActionOf(Old);
-  return 0;
+long KernelSetSignalAction(int Signal, uintptr_t Handler, unsigned long Flags) {
+  struct sigaction Action = {};
+  sigemptyset(&Action.sa_mask);
+  Action.sa_flags = static_cast<int>(Flags);
+  if (Flags & SA_SIGINFO)
+    Action.sa_sigaction = reinterpret_cast<KernelSignalHandler>(Handler);
+  else
+    Action.sa_handler = Handler == KernelIgnoreSignal ? SIG_IGN : SIG_DFL;
+  return sigaction(Signal, &Action, nullptr) == 0 ? 0 : -errno;
 }
 
+long KernelSignalIgnored(int Signal) {
+  struct sigaction Current = {};
+  if (sigaction(Signal, nullptr, &Current) != 0) return -errno;
+  return !(Current.sa_flags & SA_SIGINFO) && Current.sa_handler == SIG_IGN ? 1 : 0;
+}
+
+// Signals 1 to 64 fit the mask; a system that has fewer refuses the rest,
+// and they stay out of the set.
 long KernelBlockSignals(uint64_t Mask) {
-  sigset_t Set = SignalSetOf(Mask);
+  sigset_t Set;
+  sigemptyset(&Set);
+  for (int Signal = 1; Signal <= 64; ++Signal)
+    if (Mask >> (Signal - 1) & 1) sigaddset(&Set, Signal);
   return sigprocmask(SIG_BLOCK, &Set, nullptr) == 0 ? 0 : -errno;
 }
 

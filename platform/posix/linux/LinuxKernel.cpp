@@ -91,28 +91,24 @@ void KernelUnmapMemory(void* Address, size_t Count) {
   LinuxSystemCall(SYS_munmap, Arg(Address), Size(Count));
 }
 
-long LinuxSetKernelAction(int Signal, const KernelSignalAction* Action,
-                          KernelSignalAction* Previous, void (*Restorer)()) {
-  LinuxRestorerAction New = {};
-  if (Action) {
-    New.Handler = Action->Handler;
-    New.Flags = Action->Flags | (Restorer ? LinuxRestorerFlag : 0);
-    New.Restorer = Restorer;
-    SetKernelMask(New.Mask, Action->Mask);
-  }
-  LinuxRestorerAction Old = {};
-  long Result = LinuxSystemCall(SYS_rt_sigaction, Signal, Action ? Arg(&New) : 0,
-                                Previous ? Arg(&Old) : 0, sizeof New.Mask);
-  if (Previous) *Previous = {Old.Handler, Old.Flags & ~LinuxRestorerFlag, KernelMaskOf(Old.Mask)};
-  return Result;
+long KernelSetSignalAction(int Signal, uintptr_t Handler, unsigned long Flags) {
+  LinuxSignalAction Action = {Handler, Flags, LinuxSignalRestorer, {}};
+  if (LinuxSignalRestorer) Action.Flags |= LinuxRestorerFlag;
+  return LinuxSystemCall(SYS_rt_sigaction, Signal, Arg(&Action), 0, sizeof Action.Mask);
 }
 
+long KernelSignalIgnored(int Signal) {
+  LinuxSignalAction Current = {};
+  long Result = LinuxSystemCall(SYS_rt_sigaction, Signal, 0, Arg(&Current), sizeof Current.Mask);
+  return Result < 0 ? Result : Current.Handler == KernelIgnoreSignal ? 1 : 0;
+}
+
+// The kernel's set is 64 bits in words of a long, the lowest signals
+// first: a uint64_t's bytes, on the families here, which are all 64-bit or
+// little-endian.
 long KernelBlockSignals(uint64_t Mask) {
-  LinuxKernelMask Set;
-  SetKernelMask(Set, Mask);
-  return LinuxSystemCall(SYS_rt_sigprocmask, SIG_BLOCK, Arg(&Set), 0, sizeof Set);
+  return LinuxSystemCall(SYS_rt_sigprocmask, SIG_BLOCK, Arg(&Mask), 0, sizeof Mask);
 }
-
 // A sent signal's code is SI_USER (0) or below: SI_QUEUE, SI_TKILL and the
 // like; the kernel's own are above.
 bool KernelSignalWasSent(const siginfo_t* Info) { return Info->si_code <= 0; }

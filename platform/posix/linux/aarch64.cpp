@@ -1,7 +1,4 @@
-// 64-bit ARM Linux: system-call instruction, entry, stat record.
-#include <asm/stat.h>
-#include <sys/syscall.h>
-
+// 64-bit ARM Linux: system-call instruction, entry.
 #include "platform/posix/linux/LinuxFamily.h"
 
 asm(".text\n"
@@ -29,12 +26,4 @@ asm(".text\n"
 // A handler returns through the kernel's own trampoline in the vDSO, which
 // every process on this family has; qemu 7 ignores a restorer of ours here
 // and returns through its own.
-long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
-                           KernelSignalAction* Previous) {
-  return LinuxSetKernelAction(Signal, Action, Previous, nullptr);
-}
-
-// The kernel's own record of its stat call on this family.
-long LinuxStatFileMode(int Descriptor) {
-  return StatFileModeBy<struct stat>(SYS_fstat, Descriptor);
-}
+void (*const LinuxSignalRestorer)() = nullptr;

@@ -1,7 +1,5 @@
-// 32-bit ARM Linux (EABI): system calls, entry, signal return, stat, EABI helpers.
-#include <asm/stat.h>
+// 32-bit ARM Linux (EABI): system calls, entry, signal return, EABI helpers.
 #include <string.h>
-#include <sys/syscall.h>
 
 #include "platform/posix/linux/LinuxFamily.h"
 
@@ -48,15 +46,7 @@ asm(".text\n"
 
 extern "C" void LinuxSignalReturn();
 
-long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
-                           KernelSignalAction* Previous) {
-  return LinuxSetKernelAction(Signal, Action, Previous, LinuxSignalReturn);
-}
-
-// The kernel's own record of its 64-bit stat call on this family.
-long LinuxStatFileMode(int Descriptor) {
-  return StatFileModeBy<struct stat64>(SYS_fstat64, Descriptor);
-}
+void (*const LinuxSignalRestorer)() = LinuxSignalReturn;
 
 // The compiler calls these for block copies and clears on this family.
 extern "C" {

@@ -1,7 +1,4 @@
-// 32-bit x86 Linux: system-call instruction, entry, signal return, stat record.
-#include <asm/stat.h>
-#include <sys/syscall.h>
-
+// 32-bit x86 Linux: system-call instruction, entry, signal return.
 #include "platform/posix/linux/LinuxFamily.h"
 
 // The call's number and arguments come on the stack; the kernel takes them
@@ -46,12 +43,4 @@ asm(".text\n"
 
 extern "C" void LinuxSignalReturn();
 
-long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
-                           KernelSignalAction* Previous) {
-  return LinuxSetKernelAction(Signal, Action, Previous, LinuxSignalReturn);
-}
-
-// The kernel's own record of its 64-bit stat call on this family.
-long LinuxStatFileMode(int Descriptor) {
-  return StatFileModeBy<struct stat64>(SYS_fstat64, Descriptor);
-}
+void (*const LinuxSignalRestorer)() = LinuxSignalReturn;

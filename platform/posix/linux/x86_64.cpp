@@ -1,7 +1,4 @@
-// x86-64 Linux: system-call instruction, entry, signal return, stat record.
-#include <asm/stat.h>
-#include <sys/syscall.h>
-
+// x86-64 Linux: system-call instruction, entry, signal return.
 #include "platform/posix/linux/LinuxFamily.h"
 
 asm(".text\n"
@@ -35,12 +32,4 @@ asm(".text\n"
 
 extern "C" void LinuxSignalReturn();
 
-long KernelSetSignalAction(int Signal, const KernelSignalAction* Action,
-                           KernelSignalAction* Previous) {
-  return LinuxSetKernelAction(Signal, Action, Previous, LinuxSignalReturn);
-}
-
-// The kernel's own record of its stat call on this family.
-long LinuxStatFileMode(int Descriptor) {
-  return StatFileModeBy<struct stat>(SYS_fstat, Descriptor);
-}
+void (*const LinuxSignalRestorer)() = LinuxSignalReturn;
