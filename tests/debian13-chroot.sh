@@ -58,10 +58,17 @@ if compgen -G "/usr/local/share/ca-certificates/*.crt" >/dev/null; then
   cp /usr/local/share/ca-certificates/*.crt "$root/usr/local/share/ca-certificates/"
 fi
 
-# The committed tree, as a clone of it would be (without its history).
+# The committed tree, as a clone of it would be (without its history); a
+# tree that is no clone (an exported one, as in such a system itself) is
+# copied without its build folders.
 rm -rf "$root/root/spouter"
 mkdir -p "$root/root/spouter"
-git -C "$source_dir" archive HEAD | tar -x -C "$root/root/spouter"
+if git -C "$source_dir" rev-parse --git-dir >/dev/null 2>&1; then
+  git -C "$source_dir" archive HEAD | tar -x -C "$root/root/spouter"
+else
+  tar -C "$source_dir" --exclude='./build*' --exclude=./dist --exclude=./out -c . |
+    tar -x -C "$root/root/spouter"
+fi
 
 mounted=()
 unmount() {
