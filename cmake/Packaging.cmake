@@ -74,13 +74,8 @@ else()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   # Debian's name for the processor the program is built for, which a cross
   # build's machine does not know; elsewhere CPack asks dpkg.
-  set(DebianArchitecture_x86_64 amd64)
-  set(DebianArchitecture_i686 i386)
-  set(DebianArchitecture_aarch64 arm64)
-  set(DebianArchitecture_armhf armhf)
-  set(DebianArchitecture_riscv64 riscv64)
-  if(DEFINED DebianArchitecture_${SPOUTER_FAMILY})
-    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${DebianArchitecture_${SPOUTER_FAMILY}})
+  if(SPOUTER_FAMILY_${SPOUTER_FAMILY}_DEBIAN)
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${SPOUTER_FAMILY_${SPOUTER_FAMILY}_DEBIAN})
   endif()
   # The project's address, not a person's.
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The SPOUTER developers <spouter@spouter.example>")

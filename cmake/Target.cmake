@@ -1,11 +1,20 @@
 # The processor family and the system that the compiler builds for, from
-# its own predefined macros (cmake/TargetProbe.cpp, compiled with the
-# build's flags, so that -m32 or --target count): SPOUTER_FAMILY (x86_64,
-# i686, aarch64, armhf, riscv64, s390x or other) and SPOUTER_SYSTEM (Linux,
+# its own predefined macros (cmake/TargetProbe.cpp.in with the families'
+# macros, compiled with the build's flags, so that -m32 or --target count): SPOUTER_FAMILY (a family
+# of cmake/Families.cmake, or other) and SPOUTER_SYSTEM (Linux,
 # Darwin, FreeBSD, Windows or other). CMAKE_SYSTEM_PROCESSOR is only the
 # host's or the toolchain file's word for it (AMD64, x86, arm64...), and a
 # hint when it disagrees.
+include(${CMAKE_CURRENT_LIST_DIR}/Families.cmake)
 set(SpouterProbe ${CMAKE_BINARY_DIR}/CMakeFiles/spouter-target-probe)
+set(Condition "#if")
+set(SPOUTER_PROBE_FAMILIES "")
+foreach(Family ${SPOUTER_FAMILIES})
+  string(APPEND SPOUTER_PROBE_FAMILIES
+    "${Condition} ${SPOUTER_FAMILY_${Family}_MACROS}\n#define SPOUTER_PROBE_FAMILY \"${Family}\"\n")
+  set(Condition "#elif")
+endforeach()
+configure_file(${CMAKE_CURRENT_LIST_DIR}/TargetProbe.cpp.in ${SpouterProbe}.cpp @ONLY)
 # An object only: nothing is linked, so a freestanding or cross compiler
 # answers too; without link-time optimisation, whose objects hold no data.
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
@@ -13,7 +22,7 @@ set(ProbeOptions "")
 if(SPOUTER_HAS_NO_LTO_FLAG)
   set(ProbeOptions -fno-lto)
 endif()
-try_compile(SpouterProbeBuilt ${SpouterProbe} ${CMAKE_CURRENT_LIST_DIR}/TargetProbe.cpp
+try_compile(SpouterProbeBuilt ${SpouterProbe} ${SpouterProbe}.cpp
   COMPILE_DEFINITIONS ${ProbeOptions}
   COPY_FILE ${SpouterProbe}/probe.a
   OUTPUT_VARIABLE ProbeOutput)
@@ -32,22 +41,7 @@ endif()
 
 # What CMAKE_SYSTEM_PROCESSOR would have meant, only to say so when the
 # compiler builds for something else.
-set(FamilyOf_x86_64 x86_64)
-set(FamilyOf_AMD64 x86_64)
-set(FamilyOf_amd64 x86_64)
-set(FamilyOf_x86 i686)
-set(FamilyOf_i386 i686)
-set(FamilyOf_i486 i686)
-set(FamilyOf_i586 i686)
-set(FamilyOf_i686 i686)
-set(FamilyOf_aarch64 aarch64)
-set(FamilyOf_arm64 aarch64)
-set(FamilyOf_ARM64 aarch64)
-set(FamilyOf_arm armhf)
-set(FamilyOf_armv7l armhf)
-set(FamilyOf_riscv64 riscv64)
-set(FamilyOf_s390x s390x)
-set(Hinted "${FamilyOf_${CMAKE_SYSTEM_PROCESSOR}}")
+set(Hinted "${SPOUTER_FAMILY_OF_${CMAKE_SYSTEM_PROCESSOR}}")
 if(Hinted AND NOT Hinted STREQUAL SPOUTER_FAMILY)
   message(STATUS "CMAKE_SYSTEM_PROCESSOR is ${CMAKE_SYSTEM_PROCESSOR}, but the compiler builds "
     "for ${SPOUTER_FAMILY}: building for ${SPOUTER_FAMILY}")

@@ -131,13 +131,16 @@ test_command=$(awk '/^Install what the tests need/ { found = 1 } found && fence 
 check "CI runs the test command of docs/testing.md ($test_command)" $?
 
 # Every preset that the documents name exists and is built by the whole
-# suite; the hardening flags that docs/building.md lists are the hardened
-# presets' own, and the zig it names is the one pinned for the macOS builds.
+# suite, by name or as a family's preset in cmake/Families.cmake; the
+# hardening flags that docs/building.md lists are the hardened presets' own,
+# and the zig it names is the one pinned for the macOS builds.
 readme_text=$(tr -s ' \n' '  ' <"$source_dir/docs/building.md")
 presets=$(sed -n 's/^ *"name": "\([^"]*\)",$/\1/p' "$source_dir/CMakePresets.json" | sort -u)
+family_presets=$(for field in PRESET LIBC_PRESET; do
+  cmake -DFIELD=$field -P "$source_dir/cmake/Families.cmake"; done | awk 'NF == 2 { print $2 }')
 for preset in $(cat "${documents[@]}" | grep -oE '`[a-z0-9_-]+`' | tr -d '`' | sort -u); do
   grep -qx -- "$preset" <<<"$presets" || continue
-  grep -qwF -- "$preset" "$source_dir/tests/run-all.sh"
+  grep -qwF -- "$preset" "$source_dir/tests/run-all.sh" || grep -qx -- "$preset" <<<"$family_presets"
   check "the documents' preset $preset: the suite builds it" $?
 done
 flags=$(sed -n 's/^ *"CMAKE_CXX_FLAGS": "\(.*\)",\{0,1\}$/\1/p' "$source_dir/CMakePresets.json")

@@ -18,16 +18,14 @@ number() {  # number FILE OFFSET COUNT [big]
   printf '%d' "0x$(printf '%s' "${bytes[@]}")"
 }
 
-# family | ELF class | ELF machine | Mach-O CPU type
-machines='x86_64|2|62|16777223
-i686|1|3|7
-aarch64|2|183|16777228
-armhf|1|40|12
-riscv64|2|243|
-s390x|2|22|'
-row=$(grep "^$family|" <<<"$machines")
-check "the family $family is one the test knows" $? "(families: $(cut -d '|' -f 1 <<<"$machines" | tr '\n' ' '))"
-IFS='|' read -r _ class machine cpu <<<"$row"
+# The family's ELF class and machine and its Mach-O CPU type, from the
+# table of families.
+field() { cmake -DFAMILY="$family" -DFIELD="$1" -P "$(dirname "$0")/../cmake/Families.cmake"; }
+read -r class machine <<<"$(field ELF)"
+cpu=$(field MACHO)
+[ -n "$machine" ]
+check "the family $family is one of cmake/Families.cmake" $? \
+  "(families: $(cmake -DFIELD=ELF -P "$(dirname "$0")/../cmake/Families.cmake" | cut -d ' ' -f 1 | tr '\n' ' '))"
 
 for program in "$@"; do
   name=$(basename "$program")

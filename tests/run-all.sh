@@ -31,9 +31,13 @@ bash tests/static-analysis.sh build
 # Every artifact, built twice from this commit in two other folders, the same.
 bash tests/reproducible.sh
 
-# The other processor families and the layer on the C library: cross builds
-# run their tests under the emulator.
-cross_presets=(linux-i686 linux-aarch64 linux-armhf linux-riscv64 posix-libc posix-libc-s390x)
+# The other processor families of cmake/Families.cmake and the layer on the
+# C library, by their presets: cross builds run their tests under the
+# emulator.
+presets=$(cmake -DFIELD=PRESET -P cmake/Families.cmake)
+libc_presets=$(cmake -DFIELD=LIBC_PRESET -P cmake/Families.cmake)
+mapfile -t cross_presets < <(printf '%s\n' "$presets" "$libc_presets" |
+  awk 'NF == 2 && $2 != "release" { print $2 }')
 for preset in "${cross_presets[@]}"; do
   cmake --preset "$preset"
   cmake --build --preset "$preset"

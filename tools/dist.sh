@@ -33,12 +33,12 @@ build() {
   cmake --build "$work/$1" >>"$work/$1.log"
 }
 
-# The Linux families, by preset: the Debian package, and the tarball of
-# spouter-VERSION-linux-FAMILY/ with the stripped program, its manual page,
-# the licence and the README.
-for entry in release:x86_64 linux-i686:i686 linux-aarch64:aarch64 linux-armhf:armhf \
-  linux-riscv64:riscv64; do
-  preset=${entry%%:*} family=${entry#*:}
+# The Linux families of cmake/Families.cmake, by their presets: the Debian
+# package, and the tarball of spouter-VERSION-linux-FAMILY/ with the
+# stripped program, its manual page, the licence and the README.
+families=$(cmake -DFIELD=PRESET -P cmake/Families.cmake)
+while read -r family preset <&3; do
+  [ -n "$preset" ] || continue
   echo "== $preset"
   build "$preset"
   (cd "$work/$preset" && cpack -G DEB) >>"$work/$preset.log"
@@ -55,7 +55,7 @@ for entry in release:x86_64 linux-i686:i686 linux-aarch64:aarch64 linux-armhf:ar
   tar -C "$work/tar-$family" --sort=name --format=ustar --owner=0 --group=0 --numeric-owner \
     --mode=u+rwX,go+rX,go-w \
     --mtime="@$SOURCE_DATE_EPOCH" -cf - "$name" | gzip -9 -n >"dist/$name.tar.gz"
-done
+done 3<<<"$families"
 
 # The Windows builds: the zip and the file with its sum.
 for preset in "${windows[@]}"; do

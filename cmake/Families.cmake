@@ -1,0 +1,82 @@
+# The processor families, one row each. A row names the family as the
+# platform's files do (platform/posix/linux/<family>.cpp, the build without
+# a C library, where the family has one; platform/posix/family/<family>.cpp,
+# a fault's registers on Linux for either layer), and gives:
+#   MACROS     the compiler's predefined macros that tell the family
+#   ALIASES    other words for it in CMAKE_SYSTEM_PROCESSOR
+#   SOURCES    further files of the platform that the family takes
+#   DEBIAN     Debian's name for it; TRIPLET its cross compiler's prefix;
+#   QEMU       qemu's user-mode emulator for it (cmake/LinuxCross.cmake
+#              builds for the family in SPOUTER_CROSS_FAMILY by these)
+#   ELF        the class and machine of its programs; MACHO the CPU type
+#   NOT_RAISED the faults of the fault driver that its processor cannot
+#              raise (NOT_RAISED_EMULATED: under qemu); ANYWHERE those it
+#              reports from a helper rather than from the faulting code
+#   PRESET     the configure preset of its row in docs/building.md's
+#              platform table (LIBC_PRESET: the build on the C library)
+# Porting to another processor is a row here and the files that it names.
+set(SPOUTER_FAMILIES "")
+function(spouter_family Family)
+  cmake_parse_arguments(PARSE_ARGV 1 Row "" "MACROS;DEBIAN;TRIPLET;QEMU;MACHO;PRESET;LIBC_PRESET"
+    "ALIASES;SOURCES;ELF;NOT_RAISED;NOT_RAISED_EMULATED;ANYWHERE")
+  foreach(Field MACROS DEBIAN TRIPLET QEMU MACHO PRESET LIBC_PRESET ALIASES SOURCES ELF NOT_RAISED
+      NOT_RAISED_EMULATED ANYWHERE)
+    set(SPOUTER_FAMILY_${Family}_${Field} "${Row_${Field}}" PARENT_SCOPE)
+  endforeach()
+  foreach(Alias ${Family} ${Row_ALIASES})
+    set(SPOUTER_FAMILY_OF_${Alias} ${Family} PARENT_SCOPE)
+  endforeach()
+  set(SPOUTER_FAMILIES ${SPOUTER_FAMILIES} ${Family} PARENT_SCOPE)
+endfunction()
+
+# BOUND and INTO exist only in 32-bit x86 code. Integer division by zero
+# does not trap on ARM and RISC-V (32-bit ARM divides in a helper, which
+# reports it), their floating point never traps, and they report a
+# privileged instruction as an undefined one (255). qemu's x86 emulation
+# does not trap unmasked x87 exceptions. IBM Z traps division by zero,
+# integer and floating, and tells a privileged instruction from an
+# undefined one, which qemu reports both as undefined; the driver provokes
+# no other floating-point trap there.
+set(Float float overflow underflow denormal inexact invalid fstack)
+set(FloatBeyondDivide overflow underflow denormal inexact invalid fstack)
+
+spouter_family(x86_64 MACROS "defined(__x86_64__) || defined(_M_X64)" ALIASES AMD64 amd64
+  SOURCES platform/posix/family/x86.cpp
+  DEBIAN amd64 TRIPLET x86_64-linux-gnu QEMU x86_64 ELF 2 62 MACHO 16777223
+  NOT_RAISED bound into PRESET release LIBC_PRESET posix-libc)
+spouter_family(i686 MACROS "defined(__i386__) || defined(_M_IX86)" ALIASES x86 i386 i486 i586
+  SOURCES platform/posix/family/x86.cpp
+  DEBIAN i386 TRIPLET i686-linux-gnu QEMU i386 ELF 1 3 MACHO 7
+  NOT_RAISED_EMULATED ${Float} PRESET linux-i686)
+spouter_family(aarch64 MACROS "defined(__aarch64__) || defined(_M_ARM64)" ALIASES arm64 ARM64
+  DEBIAN arm64 TRIPLET aarch64-linux-gnu QEMU aarch64 ELF 2 183 MACHO 16777228
+  NOT_RAISED divide privileged ${Float} bound into PRESET linux-aarch64)
+spouter_family(armhf MACROS "defined(__arm__) && defined(__ARM_PCS_VFP)" ALIASES arm armv7l
+  DEBIAN armhf TRIPLET arm-linux-gnueabihf QEMU arm ELF 1 40 MACHO 12
+  NOT_RAISED privileged ${Float} bound into ANYWHERE divide PRESET linux-armhf)
+spouter_family(riscv64 MACROS "defined(__riscv) && __riscv_xlen == 64"
+  DEBIAN riscv64 TRIPLET riscv64-linux-gnu QEMU riscv64 ELF 2 243
+  NOT_RAISED divide privileged ${Float} bound into PRESET linux-riscv64)
+spouter_family(s390x MACROS "defined(__s390x__)"
+  DEBIAN s390x TRIPLET s390x-linux-gnu QEMU s390x ELF 2 22
+  NOT_RAISED ${FloatBeyondDivide} bound into
+  NOT_RAISED_EMULATED privileged ${FloatBeyondDivide} bound into LIBC_PRESET posix-libc-s390x)
+
+# Run as a script, the table answers the shell's scripts:
+#   cmake -DFIELD=<field> [-DFAMILY=<family>] -P cmake/Families.cmake
+# prints the family's field, or without FAMILY every family's, one a line:
+# the family and its field.
+if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
+  set(Families ${SPOUTER_FAMILIES})
+  if(DEFINED FAMILY)
+    set(Families ${FAMILY})
+  endif()
+  foreach(Family ${Families})
+    list(JOIN SPOUTER_FAMILY_${Family}_${FIELD} " " Value)
+    if(DEFINED FAMILY)
+      execute_process(COMMAND ${CMAKE_COMMAND} -E echo "${Value}")
+    else()
+      execute_process(COMMAND ${CMAKE_COMMAND} -E echo "${Family} ${Value}")
+    endif()
+  endforeach()
+endif()
