@@ -12,8 +12,10 @@
 # infobox, and corpus) run on WINDOWS-BUILD; all of them when none is
 # named. (The package test packs the build folder again with its cpack, so
 # it stays with the build.) SUITE=bookworm for Debian 12 and its Wine 8; Debian 13 and Wine 10
-# otherwise. Prints each script's output and its exit code; exits 1 if one
-# failed. On the 2-core development machine: the system and its packages in
+# otherwise. SPOUTER_VM_CPU is qemu's -cpu for the system (the default is
+# below); the system prints the extended processor state that its kernel
+# enabled, which decides the size of a signal's and an exception's frame.
+# Prints each script's output and its exit code; exits 1 if one failed. On the 2-core development machine: the system and its packages in
 # about 7 minutes, then all six scripts in 8 (20 beside other work), each
 # Wine process in about 2 seconds.
 # Usage: vm-suite.sh FOLDER WINDOWS-BUILD [TEST...]
@@ -59,6 +61,7 @@ mkdir -p /dev/pts /dev/shm; mount -t devpts devpts /dev/pts; mount -t tmpfs shm 
 export HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8
 cd /root/spouter
 echo "== \$(uname -srm); \$(/usr/lib/wine/wine --version)"
+echo "== \$(dmesg | grep -o 'x86/fpu: Enabled xstate features.*' || echo 'x86/fpu: no xstate')"
 for test in $tests_line; do
   case \$test in
     corpus) bash tests/corpus.sh tests/corpus.txt windows build-win32 /tmp/wine-prefix ;;
@@ -84,7 +87,8 @@ console=$logs/vm-console.log
 started=$(date +%s)
 # qemu64 with the instructions Wine's x86-64 side may take: qemu 7.2's
 # "max" processor makes the guest kernel fault on a return to user mode.
-timeout 7200 qemu-system-x86_64 -accel tcg -cpu qemu64,+ssse3,+sse4.1,+sse4.2,+popcnt \
+cpu=${SPOUTER_VM_CPU:-qemu64,+ssse3,+sse4.1,+sse4.2,+popcnt}
+timeout 7200 qemu-system-x86_64 -accel tcg -cpu "$cpu" \
   -smp 1 -m 3072 -kernel "$kernel" -initrd "$initrd" \
   -append "root=/dev/vda rw console=ttyS0 init=/vm-suite quiet panic=-1" \
   -drive "file=$image,format=raw,if=virtio" -display none -serial "file:$console" -no-reboot
