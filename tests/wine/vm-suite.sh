@@ -11,13 +11,14 @@
 # TEST names scripts of tests/wine (e2e-wine command-lines batch faults
 # infobox, and corpus) run on WINDOWS-BUILD; all of them when none is
 # named. (The package test packs the build folder again with its cpack, so
-# it stays with the build.) SUITE=bookworm for Debian 12 and its Wine 8; Debian 13 and Wine 10
-# otherwise. SPOUTER_VM_CPU is qemu's -cpu for the system (the default is
-# below); the system prints the extended processor state that its kernel
-# enabled, which decides the size of a signal's and an exception's frame.
-# Prints each script's output and its exit code; exits 1 if one failed. On the 2-core development machine: the system and its packages in
-# about 7 minutes, then all six scripts in 8 (20 beside other work), each
-# Wine process in about 2 seconds.
+# it stays with the build.) SUITE=bookworm for Debian 12 and its Wine 8;
+# Debian 13 and Wine 10 otherwise. SPOUTER_VM_CPU is qemu's -cpu for the
+# system (the default is below); the system prints the extended processor
+# state that its kernel enabled, which decides the size of a signal's and
+# an exception's frame. Prints each script's output and its exit code;
+# exits 1 if one failed. On the 2-core development machine: the system and
+# its packages in about 7 minutes, then all six scripts in 8 (20 beside
+# other work), each Wine process in about 2 seconds.
 # Usage: vm-suite.sh FOLDER WINDOWS-BUILD [TEST...]
 set -euo pipefail
 [ $# -ge 2 ] || { echo "usage: $0 FOLDER WINDOWS-BUILD [TEST...]" >&2; exit 2; }
