@@ -5,6 +5,9 @@
 #   MACROS     the compiler's predefined macros that tell the family
 #   ALIASES    other words for it in CMAKE_SYSTEM_PROCESSOR
 #   SOURCES    further files of the platform that the family takes
+#   PAGE       the largest page of its kernels, to which the program without
+#              a C library aligns its segments, whatever the linker's own
+#              default (for 32-bit ARM, Debian 12's is 4 KiB, Debian 13's 64)
 #   DEBIAN     Debian's name for it; TRIPLET its cross compiler's prefix;
 #   QEMU       qemu's user-mode emulator for it (cmake/LinuxCross.cmake
 #              builds for the family in SPOUTER_CROSS_FAMILY by these)
@@ -18,9 +21,9 @@
 # Porting to another processor is a row here and the files that it names.
 set(SPOUTER_FAMILIES "")
 function(spouter_family Family)
-  cmake_parse_arguments(PARSE_ARGV 1 Row "" "MACROS;DEBIAN;TRIPLET;QEMU;MACHO;PRESET;LIBC_PRESET;WHY;WHY_EMULATED"
+  cmake_parse_arguments(PARSE_ARGV 1 Row "" "MACROS;PAGE;DEBIAN;TRIPLET;QEMU;MACHO;PRESET;LIBC_PRESET;WHY;WHY_EMULATED"
     "ALIASES;SOURCES;ELF;NOT_RAISED;NOT_RAISED_EMULATED;ANYWHERE")
-  foreach(Field MACROS DEBIAN TRIPLET QEMU MACHO PRESET LIBC_PRESET WHY WHY_EMULATED ALIASES SOURCES
+  foreach(Field MACROS PAGE DEBIAN TRIPLET QEMU MACHO PRESET LIBC_PRESET WHY WHY_EMULATED ALIASES SOURCES
       ELF NOT_RAISED NOT_RAISED_EMULATED ANYWHERE)
     set(SPOUTER_FAMILY_${Family}_${Field} "${Row_${Field}}" PARENT_SCOPE)
   endforeach()
@@ -42,25 +45,27 @@ set(Float float overflow underflow denormal inexact invalid fstack)
 set(FloatBeyondDivide overflow underflow denormal inexact invalid fstack)
 
 spouter_family(x86_64 MACROS "defined(__x86_64__) || defined(_M_X64)" ALIASES AMD64 amd64
-  SOURCES platform/posix/family/x86.cpp
+  SOURCES platform/posix/family/x86.cpp PAGE 4096
   DEBIAN amd64 TRIPLET x86_64-linux-gnu QEMU x86_64 ELF 2 62 MACHO 16777223
   NOT_RAISED bound into WHY "no BOUND or INTO in 64-bit code"
   PRESET release LIBC_PRESET posix-libc)
 spouter_family(i686 MACROS "defined(__i386__) || defined(_M_IX86)" ALIASES x86 i386 i486 i586
-  SOURCES platform/posix/family/x86.cpp
+  SOURCES platform/posix/family/x86.cpp PAGE 4096
   DEBIAN i386 TRIPLET i686-linux-gnu QEMU i386 ELF 1 3 MACHO 7
   NOT_RAISED_EMULATED ${Float} WHY_EMULATED "qemu's x86 does not trap unmasked x87 exceptions"
   PRESET linux-i686)
 spouter_family(aarch64 MACROS "defined(__aarch64__) || defined(_M_ARM64)" ALIASES arm64 ARM64
+  PAGE 65536
   DEBIAN arm64 TRIPLET aarch64-linux-gnu QEMU aarch64 ELF 2 183 MACHO 16777228
   NOT_RAISED divide privileged ${Float} bound into
   WHY "no trap on division by zero or in floating point, privileged is undefined"
   PRESET linux-aarch64)
 spouter_family(armhf MACROS "defined(__arm__) && defined(__ARM_PCS_VFP)" ALIASES arm armv7l
+  PAGE 65536
   DEBIAN armhf TRIPLET arm-linux-gnueabihf QEMU arm ELF 1 40 MACHO 12
   NOT_RAISED privileged ${Float} bound into ANYWHERE divide
   WHY "no trap in floating point, privileged is undefined" PRESET linux-armhf)
-spouter_family(riscv64 MACROS "defined(__riscv) && __riscv_xlen == 64"
+spouter_family(riscv64 MACROS "defined(__riscv) && __riscv_xlen == 64" PAGE 4096
   DEBIAN riscv64 TRIPLET riscv64-linux-gnu QEMU riscv64 ELF 2 243
   NOT_RAISED divide privileged ${Float} bound into
   WHY "no trap on division by zero or in floating point, privileged is undefined"
