@@ -1,8 +1,8 @@
 # The processor family and the system that the compiler builds for, from
 # its own predefined macros (cmake/TargetProbe.cpp.in with the families'
-# macros, compiled with the build's flags, so that -m32 or --target count): SPOUTER_FAMILY (a family
-# of cmake/Families.cmake, or other) and SPOUTER_SYSTEM (Linux,
-# Darwin, FreeBSD, Windows or other). CMAKE_SYSTEM_PROCESSOR is only the
+# macros, compiled with the build's flags, so that -m32 or --target count):
+# SPOUTER_FAMILY (a family of cmake/Families.cmake, or other) and
+# SPOUTER_SYSTEM (Linux, Darwin, FreeBSD, Windows or other). CMAKE_SYSTEM_PROCESSOR is only the
 # host's or the toolchain file's word for it (AMD64, x86, arm64...), and a
 # hint when it disagrees.
 include(${CMAKE_CURRENT_LIST_DIR}/Families.cmake)
