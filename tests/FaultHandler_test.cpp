@@ -75,7 +75,7 @@ TEST(FaultHandlerLifetime, AFailureInFinalisationStillRemovesItOnce) {
 }
 
 SignalFault Caught(int Signal, int Code) {
-  return {Signal, Code, 0x1000, 0x7FFF0000, 0x7FFF8000, nullptr};
+  return {Signal, Code, 0x1000, 0x7FFF8000, {nullptr, 0x7FFF0000, nullptr}};
 }
 
 // The run-time error code that each signal ends the run with.
@@ -122,7 +122,7 @@ TEST(PosixFaultStatus, StackOverflowByAddress) {
       {SIGSEGV, SEGV_MAPERR, Pointer, 0, STATUS_ACCESS_VIOLATION},  // stack pointer unknown
   };
   for (const auto& Case : Cases) {
-    SignalFault Fault = {Case.Signal, Case.Code, Case.Address, Case.StackPointer, Top, nullptr};
+    SignalFault Fault = {Case.Signal, Case.Code, Case.Address, Top, {nullptr, Case.StackPointer, nullptr}};
     EXPECT_EQ(FaultStatusOf(Fault), Case.Status) << std::hex << Case.Address;
   }
 }
@@ -170,15 +170,15 @@ TEST(PosixFaultStatus, PrivilegedInstructionsByOpcode) {
 // bytes under a page fault are an access violation.
 TEST(PosixFaultStatus, PrivilegedOnlyForAGeneralProtectionFault) {
   const uint8_t Halt[] = {0xF4};
-  SignalFault Fault = {SIGSEGV, KernelSignalCode, 0, 0x7FFF0000, 0x7FFF8000, Halt, X86InstructionStatus};
+  SignalFault Fault = {SIGSEGV, KernelSignalCode, 0, 0x7FFF8000, {Halt, 0x7FFF0000, X86InstructionStatus}};
   EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), 218);
   Fault.Code = SEGV_MAPERR;
   EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), 216);
   const uint8_t Load[] = {0x8B, 0x00};
-  Fault = {SIGSEGV, KernelSignalCode, 0, 0x7FFF0000, 0x7FFF8000, Load, X86InstructionStatus};
+  Fault = {SIGSEGV, KernelSignalCode, 0, 0x7FFF8000, {Load, 0x7FFF0000, X86InstructionStatus}};
   EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), 216);
   // Where the family decodes nothing, the bytes are not looked at.
-  Fault = {SIGSEGV, KernelSignalCode, 0, 0x7FFF0000, 0x7FFF8000, Halt, nullptr};
+  Fault = {SIGSEGV, KernelSignalCode, 0, 0x7FFF8000, {Halt, 0x7FFF0000, nullptr}};
   EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), 216);
 }
 
@@ -197,10 +197,10 @@ TEST(PosixFaultStatus, LegacyTrapsIn32BitCodeOnly) {
       {1, 216, 216},  // nop
   };
   for (const auto& Case : Cases) {
-    SignalFault Fault = {
-        SIGSEGV, KernelSignalCode, 0, 0x7FFF0000, 0x7FFF8000, Code + Case.At, X86LegacyInstructionStatus};
+    SignalFault Fault = {SIGSEGV, KernelSignalCode, 0, 0x7FFF8000,
+                         {Code + Case.At, 0x7FFF0000, X86LegacyInstructionStatus}};
     EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), Case.Legacy) << Case.At;
-    Fault.InstructionStatus = X86InstructionStatus;
+    Fault.At.InstructionStatus = X86InstructionStatus;
     EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), Case.Modern) << Case.At;
   }
 }

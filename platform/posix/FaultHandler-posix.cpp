@@ -32,30 +32,30 @@ volatile sig_atomic_t Installed;
 volatile sig_atomic_t FaultsHandled;
 uintptr_t StackTop;
 
+// True for a signal that a process sent (kill, sigqueue and the like),
+// false for one that the system raised, a processor fault's. Each system
+// has codes of its own beside POSIX's for sent ones; those that number them
+// from 0 down (Linux: SI_USER is 0, SI_QUEUE and SI_TKILL below) have them
+// all there.
+bool WasSent(const siginfo_t* Info) {
+  return Info->si_code <= 0 || Info->si_code == SI_USER || Info->si_code == SI_QUEUE;
+}
+
 // A fault signal that another process sent is no processor fault: the run
 // ends by it, as any program ends that is sent it.
 void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
-  if (!Installed || KernelSignalWasSent(Info)) {
+  if (!Installed || WasSent(Info)) {
     RaiseWithDefaultAction(Signal);
     return;
   }
   FaultsHandled = FaultsHandled + 1;
   if (FaultsHandled > MaxFaults) ExitProcess(ExitStatus != 0 ? ExitStatus : 255);
-  KernelFaultRegisters At = KernelFaultContextOf(Info, Context);
-  // The instruction bytes are only looked at for a general protection
-  // fault, where the processor has just decoded the instruction in full.
-  bool Decode = At.InstructionStatus && Signal == SIGSEGV && Info->si_code == KernelSignalCode;
-  SignalFault Fault = {Signal,
-                       Info->si_code,
-                       reinterpret_cast<uintptr_t>(Info->si_addr),
-                       At.StackPointer,
-                       StackTop,
-                       Decode ? static_cast<const uint8_t*>(At.Instruction) : nullptr,
-                       At.InstructionStatus};
+  SignalFault Fault = {Signal, Info->si_code, reinterpret_cast<uintptr_t>(Info->si_addr), StackTop,
+                       KernelFaultContextOf(Info, Context)};
   // Location 0 would mean that there is nothing to report: where the system
   // does not tell the faulting instruction, the handler stands in for it.
-  const void* Location =
-      At.Instruction ? At.Instruction : reinterpret_cast<const void*>(&TopLevelFaultHandler);
+  const void* Location = Fault.At.Instruction ? Fault.At.Instruction
+                                              : reinterpret_cast<const void*>(&TopLevelFaultHandler);
   RunError(MapFaultStatus(FaultStatusOf(Fault)), GetCodeLocation(Location));
 }
 

@@ -55,10 +55,6 @@ long KernelBlockSignals(uint64_t Mask);
 long KernelSetSignalStack(void* Base, size_t Size);
 long KernelRaise(int Signal);
 
-// True for a signal that a process sent (kill, sigqueue and the like),
-// false for one that the system raised, a processor fault's.
-bool KernelSignalWasSent(const siginfo_t* Info);
-
 // Where a signal struck, from the context that its handler was given.
 struct KernelFaultRegisters {
   const void* Instruction;  // the faulting instruction, or null when unknown

@@ -14,17 +14,20 @@ constexpr uint32_t OtherFault = 0;
 // memory fault there, or just below the stack pointer, is the stack running
 // into the unmapped gap below its limit.
 bool IsStackOverflow(const SignalFault& Fault) {
-  if (Fault.Code <= 0 || Fault.StackPointer == 0) return false;  // sent, not a fault
-  uintptr_t Lowest = Fault.StackPointer > StackSlack ? Fault.StackPointer - StackSlack : 0;
+  uintptr_t Pointer = Fault.At.StackPointer;
+  if (Fault.Code <= 0 || Pointer == 0) return false;  // sent, not a fault
+  uintptr_t Lowest = Pointer > StackSlack ? Pointer - StackSlack : 0;
   return Fault.Address >= Lowest && Fault.Address < Fault.StackTop;
 }
 
 uint32_t MemoryFaultStatus(const SignalFault& Fault) {
   // A general protection fault arrives as SIGSEGV with no address; the
-  // instruction may tell its cause, such as a privileged instruction.
-  if (Fault.Signal == SIGSEGV && Fault.Code == KernelSignalCode && Fault.Instruction &&
-      Fault.InstructionStatus) {
-    uint32_t Status = Fault.InstructionStatus(Fault.Instruction);
+  // instruction may tell its cause, such as a privileged instruction. Its
+  // bytes are looked at for this fault only, where the processor has just
+  // decoded the instruction in full.
+  if (Fault.Signal == SIGSEGV && Fault.Code == KernelSignalCode && Fault.At.Instruction &&
+      Fault.At.InstructionStatus) {
+    uint32_t Status = Fault.At.InstructionStatus(static_cast<const uint8_t*>(Fault.At.Instruction));
     if (Status != OtherFault) return Status;
   }
   return IsStackOverflow(Fault) ? STATUS_STACK_OVERFLOW : STATUS_ACCESS_VIOLATION;

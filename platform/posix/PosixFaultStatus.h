@@ -6,6 +6,8 @@
 #include <signal.h>
 #include <stdint.h>
 
+#include "platform/posix/Kernel.h"
+
 // The si_code of a signal that the kernel raised with no cause of its own,
 // as Linux reports an x86 general protection fault. Where the system has no
 // such code, no signal matches.
@@ -18,13 +20,10 @@ constexpr int KernelSignalCode = INT_MIN;
 // What the handler knows of a caught signal.
 struct SignalFault {
   int Signal;
-  int Code;                     // si_code: how the signal arose
-  uintptr_t Address;            // si_addr: the address a memory fault touched
-  uintptr_t StackPointer;       // at the fault; 0 when unknown
-  uintptr_t StackTop;           // above every frame of the run
-  const uint8_t* Instruction;   // the faulting instruction, to be decoded, or null
-  // The family's decoding of it, as KernelFaultRegisters has it.
-  uint32_t (*InstructionStatus)(const uint8_t* Instruction) = nullptr;
+  int Code;                 // si_code: how the signal arose
+  uintptr_t Address;        // si_addr: the address a memory fault touched
+  uintptr_t StackTop;       // above every frame of the run
+  KernelFaultRegisters At;  // where it struck, as far as the system tells
 };
 
 // Accesses this far below the stack pointer still belong to the stack:

@@ -106,13 +106,6 @@ long KernelBlockSignals(uint64_t Mask) {
   return sigprocmask(SIG_BLOCK, &Set, nullptr) == 0 ? 0 : -errno;
 }
 
-// Each system has codes of its own beside POSIX's for signals that a
-// process sent; those that number them from 0 down (Linux) have them all
-// there.
-bool KernelSignalWasSent(const siginfo_t* Info) {
-  return Info->si_code <= 0 || Info->si_code == SI_USER || Info->si_code == SI_QUEUE;
-}
-
 long KernelSetSignalStack(void* Base, size_t Size) {
   stack_t Stack = {};
   Stack.ss_sp = Base;

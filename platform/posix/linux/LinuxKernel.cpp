@@ -109,9 +109,6 @@ long KernelSignalIgnored(int Signal) {
 long KernelBlockSignals(uint64_t Mask) {
   return LinuxSystemCall(SYS_rt_sigprocmask, SIG_BLOCK, Arg(&Mask), 0, sizeof Mask);
 }
-// A sent signal's code is SI_USER (0) or below: SI_QUEUE, SI_TKILL and the
-// like; the kernel's own are above.
-bool KernelSignalWasSent(const siginfo_t* Info) { return Info->si_code <= 0; }
 
 long KernelSetSignalStack(void* Base, size_t Count) {
   stack_t Stack = {};
