@@ -57,8 +57,9 @@ std::string Framed(const std::string& Title, const std::vector<std::string>& Bod
 TEST(PosixMessageBox, EveryWindows1251ByteConvertsAsTheCLibraryDoes) {
   int Unassigned = 0;
   for (int Byte = 0; Byte < 256; ++Byte) {
-    char Utf8[3];
+    char Utf8[4];
     std::string Ours(Utf8, Cp1251ToUtf8(static_cast<uint8_t>(Byte), Utf8));
+    EXPECT_EQ(Utf8[Ours.size()], 0) << "byte " << Byte;
     bool Converted;
     std::string Reference = FromWindows1251(std::string(1, static_cast<char>(Byte)), &Converted);
     if (Converted) {

@@ -29,6 +29,9 @@ struct BoxWriter {
   char Buffer[8192];
 };
 
+// The longest piece that Put is given: a character, or a piece of the frame.
+constexpr int LongestPiece = 8;
+
 void Flush(BoxWriter& Out) {
   size_t Done = 0;
   if (!Out.Failed &&
@@ -37,87 +40,52 @@ void Flush(BoxWriter& Out) {
   Out.Used = 0;
 }
 
-// Count is at most a few bytes: one character or one piece of the frame.
-void Put(BoxWriter& Out, const char* Bytes, int Count) {
-  if (Out.Used + Count > static_cast<int>(sizeof Out.Buffer)) Flush(Out);
-  for (int I = 0; I < Count; ++I) Out.Buffer[Out.Used + I] = Bytes[I];
-  Out.Used += Count;
-}
-
-void Put(BoxWriter& Out, const char* Bytes) {
-  int Count = 0;
-  while (Bytes[Count]) ++Count;
-  Put(Out, Bytes, Count);
+// Piece is NUL-ended.
+void Put(BoxWriter& Out, const char* Piece) {
+  if (Out.Used + LongestPiece > static_cast<int>(sizeof Out.Buffer)) Flush(Out);
+  while (*Piece) Out.Buffer[Out.Used++] = *Piece++;
 }
 
 void PutCharacter(BoxWriter& Out, uint8_t Byte) {
   // A control byte would move the terminal's cursor and break the frame.
   if (Byte < 0x20 || Byte == 0x7F) Byte = '?';
-  char Utf8[3];
-  const int Count = Cp1251ToUtf8(Byte, Utf8);
-  Put(Out, Utf8, Count);
+  char Utf8[4];
+  Cp1251ToUtf8(Byte, Utf8);
+  Put(Out, Utf8);
 }
 
-struct BoxLine {
-  const uint8_t* Start;
-  int Length;  // in bytes, which are characters
-};
-
-struct LineCursor {
-  const uint8_t* Position;  // null past the last line
-  bool Wrapped;             // the last line was cut from a longer one
-};
-
-const uint8_t* LineEnd(const uint8_t* Position) {
-  while (*Position != 0 && *Position != '\r' && *Position != '\n') ++Position;
-  return Position;
-}
-
-// Past the line break at Break, or null at the text's end.
-const uint8_t* PastBreak(const uint8_t* Break) {
-  if (*Break == 0) return nullptr;
-  return Break[0] == '\r' && Break[1] == '\n' ? Break + 2 : Break + 1;
-}
-
-// The next line to show: up to a line break or the end of the text, or,
-// when that is longer than the box, up to the last blank that fits (the
-// blanks there are dropped), or cut at the box's width if there is none.
-bool NextLine(LineCursor& Cursor, BoxLine& Line) {
-  const uint8_t* Start = Cursor.Position;
-  if (!Start) return false;
-  const uint8_t* End = LineEnd(Start);
-  if (Cursor.Wrapped && End == Start) {
-    // A wrap at the very end of a line: its break makes no extra line.
-    Start = PastBreak(End);
-    Cursor = {Start, false};
-    if (!Start) return false;
-    End = LineEnd(Start);
+// Calls Show(Start, Length) for each line of Text as the box shows it: up
+// to a line break or the end of the text, or, where that is longer than the
+// box, up to the last blank that fits (the blanks there are dropped), or
+// cut at the box's width if there is none. A wrap that ends at a line break
+// makes no extra line of it.
+template <typename Shower>
+void ForEachLine(const char* Text, Shower Show) {
+  const uint8_t* Start = reinterpret_cast<const uint8_t*>(Text ? Text : "");
+  for (;;) {
+    const uint8_t* End = Start;
+    while (*End != 0 && *End != '\r' && *End != '\n') ++End;
+    do {
+      const uint8_t* Cut = End;
+      if (End - Start > TextBoxWidth) {
+        Cut = Start + TextBoxWidth;
+        while (Cut > Start && *Cut != ' ') --Cut;
+        if (Cut == Start) Cut = Start + TextBoxWidth;
+      }
+      Show(Start, static_cast<int>(Cut - Start));
+      Start = Cut;
+      while (Start < End && *Start == ' ') ++Start;
+    } while (Start < End);
+    if (*End == 0) return;
+    Start = End[0] == '\r' && End[1] == '\n' ? End + 2 : End + 1;
   }
-  Cursor.Wrapped = End - Start > TextBoxWidth;
-  if (!Cursor.Wrapped) {
-    Line = {Start, static_cast<int>(End - Start)};
-    Cursor.Position = PastBreak(End);
-    return true;
-  }
-  const uint8_t* Blank = Start + TextBoxWidth;
-  while (Blank > Start && *Blank != ' ') --Blank;
-  if (Blank == Start) Blank = Start + TextBoxWidth;
-  Line = {Start, static_cast<int>(Blank - Start)};
-  while (*Blank == ' ') ++Blank;
-  Cursor.Position = Blank;
-  return true;
-}
-
-LineCursor LinesOf(const char* Text) {
-  return {reinterpret_cast<const uint8_t*>(Text ? Text : ""), false};
 }
 
 int WidestLine(const char* Text) {
   int Widest = 0;
-  LineCursor Cursor = LinesOf(Text);
-  BoxLine Line;
-  while (NextLine(Cursor, Line))
-    if (Line.Length > Widest) Widest = Line.Length;
+  ForEachLine(Text, [&Widest](const uint8_t*, int Length) {
+    if (Length > Widest) Widest = Length;
+  });
   return Widest;
 }
 
@@ -130,35 +98,27 @@ void PutRule(BoxWriter& Out, const char* Left, const char* Right, int Width) {
 }
 
 void PutLines(BoxWriter& Out, const char* Text, int Width) {
-  LineCursor Cursor = LinesOf(Text);
-  BoxLine Line;
-  while (NextLine(Cursor, Line)) {
+  ForEachLine(Text, [&Out, Width](const uint8_t* Line, int Length) {
     Put(Out, "│ ");
-    for (int I = 0; I < Line.Length; ++I) PutCharacter(Out, Line.Start[I]);
-    for (int I = Line.Length; I < Width; ++I) Put(Out, " ");
+    for (int I = 0; I < Length; ++I) PutCharacter(Out, Line[I]);
+    for (int I = Length; I < Width; ++I) Put(Out, " ");
     Put(Out, " │\n");
-  }
+  });
 }
 
 }  // namespace
 
-int Cp1251ToUtf8(uint8_t Byte, char (&Utf8)[3]) {
-  uint16_t Point = Byte < 0x80   ? Byte
+int Cp1251ToUtf8(uint8_t Byte, char (&Utf8)[4]) {
+  static const uint8_t Lead[] = {0, 0, 0xC0, 0xE0};  // by length
+  unsigned Point = Byte < 0x80   ? Byte
                    : Byte < 0xC0 ? UpperHalf[Byte - 0x80]
                                  : 0x0410 + (Byte - 0xC0);
-  if (Point < 0x80) {
-    Utf8[0] = static_cast<char>(Point);
-    return 1;
-  }
-  if (Point < 0x800) {
-    Utf8[0] = static_cast<char>(0xC0 | Point >> 6);
-    Utf8[1] = static_cast<char>(0x80 | (Point & 0x3F));
-    return 2;
-  }
-  Utf8[0] = static_cast<char>(0xE0 | Point >> 12);
-  Utf8[1] = static_cast<char>(0x80 | (Point >> 6 & 0x3F));
-  Utf8[2] = static_cast<char>(0x80 | (Point & 0x3F));
-  return 3;
+  const int Count = Point < 0x80 ? 1 : Point < 0x800 ? 2 : 3;
+  for (int I = Count - 1; I > 0; --I, Point >>= 6)
+    Utf8[I] = static_cast<char>(0x80 | (Point & 0x3F));
+  Utf8[0] = static_cast<char>(Lead[Count] | Point);
+  Utf8[Count] = 0;
+  return Count;
 }
 
 bool WriteTextBox(int Descriptor, const char* Text, const char* Caption) {

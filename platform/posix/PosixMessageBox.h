@@ -7,9 +7,10 @@
 // Characters between the frame's inner margins; longer lines wrap.
 constexpr int TextBoxWidth = 76;
 
-// The UTF-8 form of one Windows-1251 byte, 1 to 3 bytes long, into Utf8;
-// returns its length. The one unassigned byte, 0x98, becomes U+FFFD.
-int Cp1251ToUtf8(uint8_t Byte, char (&Utf8)[3]);
+// The UTF-8 form of one Windows-1251 byte, 1 to 3 bytes long, into Utf8,
+// NUL-ended; returns its length. The one unassigned byte, 0x98, becomes
+// U+FFFD.
+int Cp1251ToUtf8(uint8_t Byte, char (&Utf8)[4]);
 
 // Writes to Descriptor a frame holding Caption as its title and Text below
 // a rule, both NUL-ended Windows-1251. Lines break at CR LF, CR or LF and
