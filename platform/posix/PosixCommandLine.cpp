@@ -12,13 +12,6 @@ size_t ByteLength(const char* Argument) {
   return static_cast<size_t>(End - Argument);
 }
 
-// Bytes of Argument without its double quotes.
-size_t UnquotedLength(const char* Argument) {
-  size_t Length = 0;
-  for (const char* P = Argument; *P; ++P) Length += *P != Quote;
-  return Length;
-}
-
 // Appends the argument as one token and returns the new end; nothing for
 // an argument that is empty without its quotes. The bytes are copied in the
 // same pass that finds whether they need quotes; a quote is stored and then
@@ -40,31 +33,26 @@ char* AppendToken(char* Out, const char* Argument) {
   return End + 2;
 }
 
-const char* ProgramToken(int Count, char* const* Arguments) {
-  return Count > 0 && UnquotedLength(Arguments[0]) > 0 ? Arguments[0] : DefaultProgramToken;
-}
-
 }  // namespace
 
 // Room for the line: every byte of every argument, though its quotes are
 // dropped, and for each token two quotes it may gain and a blank before it;
-// then the NUL.
+// then the default program token, NUL-ended, where the program's own is
+// empty.
 size_t CommandLineSize(int Count, char* const* Arguments) {
-  size_t Size = ByteLength(ProgramToken(Count, Arguments)) + 3;
-  for (int I = 1; I < Count; ++I) Size += ByteLength(Arguments[I]) + 3;
+  size_t Size = sizeof DefaultProgramToken;
+  for (int I = 0; I < Count; ++I) Size += ByteLength(Arguments[I]) + 3;
   return Size;
 }
 
 void BuildCommandLine(int Count, char* const* Arguments, char* Line) {
-  char* Out = AppendToken(Line, ProgramToken(Count, Arguments));
+  char* Out = AppendToken(Line, Count > 0 ? Arguments[0] : "");
+  if (Out == Line) Out = AppendToken(Line, DefaultProgramToken);
   for (int I = 1; I < Count; ++I) {
-    char* Separator = Out;
-    Out = AppendToken(Out + 1, Arguments[I]);
-    if (Out == Separator + 1) {
-      Out = Separator;  // nothing was appended: no blank either
-    } else {
-      *Separator = ' ';
-    }
+    // The blank before a token stays only where a token follows it.
+    *Out = ' ';
+    char* End = AppendToken(Out + 1, Arguments[I]);
+    if (End != Out + 1) Out = End;
   }
   *Out = 0;
 }
