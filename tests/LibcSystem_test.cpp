@@ -88,6 +88,17 @@ TEST(LibcSystem, FailuresAreNegativeErrorNumbers) {
   EXPECT_EQ(KernelSignalIgnored(0), -EINVAL);
 }
 
+// A pipe with room is ready at once; without a descriptor the wait is a
+// pause, which ends with nothing ready.
+TEST(LibcSystem, AWaitIsForRoomOrAPause) {
+  int Pipe[2];
+  ASSERT_EQ(pipe(Pipe), 0);
+  EXPECT_EQ(KernelWaitWritable(Pipe[1], -1), 1);
+  EXPECT_EQ(KernelWaitWritable(-1, 1), 0);
+  close(Pipe[0]);
+  close(Pipe[1]);
+}
+
 // Exhausted memory ends in run-time error 203 only if the seam says so
 // instead of failing in some other way; where an emulator cannot be starved,
 // an impossible request stands in for it.

@@ -9,13 +9,10 @@
 #include <stdint.h>
 
 long KernelWrite(int Descriptor, const void* Data, size_t Count);
-// Waits until the descriptor can take bytes again; an interrupt ends the
-// wait early.
-long KernelWaitWritable(int Descriptor);
-// The target of the link at Path, not NUL-ended; its length.
-long KernelReadLink(const char* Path, char* Buffer, size_t Size);
-// Sleeps for about Milliseconds; an interrupt ends the pause early.
-long KernelPause(long Milliseconds);
+// Waits until the descriptor can take bytes again, or until Milliseconds
+// have passed (-1: no limit); an interrupt ends the wait early. A negative
+// Descriptor is not waited on: the call only sleeps.
+long KernelWaitWritable(int Descriptor, long Milliseconds);
 // The path of the program's own file, not NUL-ended; its length (Size when
 // cut short).
 long KernelExecutablePath(char* Buffer, size_t Size);

@@ -15,14 +15,12 @@ struct alignas(16) Chunk {
 
 struct alignas(16) BlockHeader {
   size_t Size;  // header included
-  uintptr_t Check;  // OutMark or BackMark, by the block's and its heap's address
+  uintptr_t Check;  // while it is out: Mark, by the block's and its heap's address
 };
 
 constexpr size_t ChunkSize = size_t{256} << 10;
 constexpr size_t PageSize = 4096;
-constexpr uintptr_t OutMark = 0x5EA1B10C;
-constexpr uintptr_t BackMark = 0xB10CBAC4;
-
+constexpr uintptr_t Mark = 0x5EA1B10C;
 
 // The first chunk of one heap at a time is the program's own storage: a run
 // whose texts fit in it maps nothing and unmaps nothing.
@@ -39,7 +37,7 @@ struct PosixHeap {
 
 namespace {
 
-uintptr_t CheckOf(const PosixHeap* Heap, const BlockHeader* Header, uintptr_t Mark) {
+uintptr_t CheckOf(const PosixHeap* Heap, const BlockHeader* Header) {
   return reinterpret_cast<uintptr_t>(Header) ^ reinterpret_cast<uintptr_t>(Heap) ^ Mark;
 }
 
@@ -92,7 +90,7 @@ void* AllocateFromPosixHeap(PosixHeap* Heap, size_t Bytes) {
     UseChunk(Heap, Fresh, Wanted);
   }
   BlockHeader* Header = reinterpret_cast<BlockHeader*>(Heap->Bump);
-  *Header = {Size, CheckOf(Heap, Header, OutMark)};
+  *Header = {Size, CheckOf(Heap, Header)};
   Heap->Bump += Size;
   return Header + 1;
 }
@@ -100,8 +98,8 @@ void* AllocateFromPosixHeap(PosixHeap* Heap, size_t Bytes) {
 bool ReleaseToPosixHeap(PosixHeap* Heap, void* Block) {
   if (!Block || reinterpret_cast<uintptr_t>(Block) % 16 != 0) return false;
   BlockHeader* Header = static_cast<BlockHeader*>(Block) - 1;
-  if (Header->Check != CheckOf(Heap, Header, OutMark)) return false;
-  Header->Check = CheckOf(Heap, Header, BackMark);
+  if (Header->Check != CheckOf(Heap, Header)) return false;
+  Header->Check = 0;
   if (reinterpret_cast<uint8_t*>(Header) + Header->Size == Heap->Bump)
     Heap->Bump = reinterpret_cast<uint8_t*>(Header);
   return true;

@@ -23,9 +23,9 @@ long WriteWhole(int Descriptor, const void* Data, size_t Count, size_t& Written,
       // A descriptor that says it has room and then takes nothing would be
       // asked again at once, for ever: each such answer waits longer before
       // the next question, up to MaxPause.
-      if (Pause > 0) Calls.Pause(Pause);
+      if (Pause > 0) Calls.WaitWritable(-1, Pause);
       Pause = Pause == 0 ? 1 : (Pause * 2 < MaxPause ? Pause * 2 : MaxPause);
-      Result = Calls.WaitWritable(Descriptor);
+      Result = Calls.WaitWritable(Descriptor, -1);
       if (Result >= 0 || Result == -EINTR) continue;
     }
     // A write that takes nothing would be tried for ever.

@@ -10,8 +10,7 @@
 // failure.
 struct DescriptorCalls {
   long (*Write)(int Descriptor, const void* Data, size_t Count);
-  long (*WaitWritable)(int Descriptor);
-  long (*Pause)(long Milliseconds);
+  long (*WaitWritable)(int Descriptor, long Milliseconds);
 };
 
 // The longest pause between two questions to a descriptor that keeps
@@ -31,5 +30,5 @@ long WriteWhole(int Descriptor, const void* Data, size_t Count, size_t& Written,
                 const DescriptorCalls& Calls);
 
 inline long WriteWhole(int Descriptor, const void* Data, size_t Count, size_t& Written) {
-  return WriteWhole(Descriptor, Data, Count, Written, {KernelWrite, KernelWaitWritable, KernelPause});
+  return WriteWhole(Descriptor, Data, Count, Written, {KernelWrite, KernelWaitWritable});
 }

@@ -37,15 +37,9 @@ long KernelWrite(int Descriptor, const void* Data, size_t Count) {
   return Checked(write(Descriptor, Data, Count));
 }
 
-long KernelWaitWritable(int Descriptor) {
+long KernelWaitWritable(int Descriptor, long Milliseconds) {
   struct pollfd Wanted = {Descriptor, POLLOUT, 0};
-  return Checked(poll(&Wanted, 1, -1));
-}
-
-long KernelPause(long Milliseconds) { return Checked(poll(nullptr, 0, static_cast<int>(Milliseconds))); }
-
-long KernelReadLink(const char* Path, char* Buffer, size_t Size) {
-  return Checked(readlink(Path, Buffer, Size));
+  return Checked(poll(&Wanted, 1, static_cast<int>(Milliseconds)));
 }
 
 long KernelExecutablePath(char* Buffer, size_t Size) {

@@ -27,26 +27,19 @@ long KernelWrite(int Descriptor, const void* Data, size_t Count) {
   return LinuxSystemCall(SYS_write, Descriptor, Arg(Data), Size(Count));
 }
 
-// Every family has ppoll; the older poll is missing on the newer ones.
-long KernelWaitWritable(int Descriptor) {
+// Every family has ppoll; the older poll is missing on the newer ones. Its
+// timeout is the kernel's timespec, two longs on every family: seconds,
+// then nanoseconds.
+long KernelWaitWritable(int Descriptor, long Milliseconds) {
   struct pollfd Wanted = {Descriptor, POLLOUT, 0};
-  return LinuxSystemCall(SYS_ppoll, Arg(&Wanted), 1, 0, 0, sizeof(uint64_t));
-}
-
-// ppoll's timeout is the kernel's timespec, two longs on every family:
-// seconds, then nanoseconds.
-long KernelPause(long Milliseconds) {
   long Timeout[2] = {Milliseconds / 1000, Milliseconds % 1000 * 1000000};
-  return LinuxSystemCall(SYS_ppoll, 0, 0, Arg(Timeout), 0, sizeof(uint64_t));
+  return LinuxSystemCall(SYS_ppoll, Arg(&Wanted), 1, Milliseconds < 0 ? 0 : Arg(Timeout), 0,
+                         sizeof(uint64_t));
 }
 
 // The newer families have no readlink; every family has readlinkat.
-long KernelReadLink(const char* Path, char* Buffer, size_t Count) {
-  return LinuxSystemCall(SYS_readlinkat, AT_FDCWD, Arg(Path), Arg(Buffer), Size(Count));
-}
-
 long KernelExecutablePath(char* Buffer, size_t Count) {
-  return KernelReadLink("/proc/self/exe", Buffer, Count);
+  return LinuxSystemCall(SYS_readlinkat, AT_FDCWD, Arg("/proc/self/exe"), Arg(Buffer), Size(Count));
 }
 
 // statx's record is the same on every family, unlike the old stat's. Kernels
