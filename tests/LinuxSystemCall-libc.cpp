@@ -2,7 +2,6 @@
 // their system calls go through it.
 #include <errno.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/posix/PosixStart.h"
@@ -11,11 +10,6 @@
 extern "C" long LinuxSystemCall(long Number, long A, long B, long C, long D, long E, long F) {
   long Result = syscall(Number, A, B, C, D, E, F);
   return Result == -1 ? -errno : Result;
-}
-
-long LinuxStatFileMode(int Descriptor) {
-  struct stat Status;
-  return fstat(Descriptor, &Status) == 0 ? static_cast<long>(Status.st_mode) : -errno;
 }
 
 // No signal is caught through the seam in the unit tests.

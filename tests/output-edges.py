@@ -2,7 +2,7 @@
 """Runs a program with its standard output on an edge that a shell cannot
 set up: a raw terminal or a stream socket that nobody reads while Ctrl+C
 arrives, a full pipe given two interrupts, a non-blocking pipe with a slow
-reader, or a sandbox that refuses statx. Writes every byte the program's
+reader, or a sandbox that refuses the file-type queries. Writes every byte the program's
 standard output received to OUT-FILE and prints its exit status as a shell
 shows it (128 + N for a death by signal N), or "hung" when a case that must
 end did not.
@@ -18,8 +18,8 @@ Cases: pty-interrupt, socket-interrupt, pipe-interrupt,
        non-blocking eventfd near its limit: poll says it has room, write
        refuses; then it is drained; "spun" when the wait burned the
        processor), ignored-interrupt-at-N (SIGINT, ignored, delivered at
-       the Nth system-call stop of the run), statx-enosys, statx-eperm,
-       close-eio (every close fails as a file system that reports a delayed
+       the Nth system-call stop of the run), no-type-query (every
+       file-type query refused), close-eio (every close fails as a file system that reports a delayed
        write error does), no-sigaction (rt_sigaction refused; standard
        output a pipe whose reader is gone), no-type-query-closed (every
        file-type query refused, standard output closed)
@@ -228,10 +228,9 @@ def main():
         time.sleep(0.3)
         received = drain(reader, process, pause=0.01)
         shown = status(process)
-    elif case in ("statx-enosys", "statx-eperm", "close-eio", "no-sigaction", "no-type-query-closed"):
+    elif case in ("no-type-query", "close-eio", "no-sigaction", "no-type-query-closed"):
         statx, close, fstat, newfstatat, rt_sigaction = 332, 3, 5, 262, 13
-        numbers, error = {"statx-enosys": ([statx], errno.ENOSYS),
-                          "statx-eperm": ([statx], errno.EPERM),
+        numbers, error = {"no-type-query": ([statx, fstat, newfstatat], errno.EPERM),
                           "close-eio": ([close], errno.EIO),
                           "no-sigaction": ([rt_sigaction], errno.EPERM),
                           "no-type-query-closed": ([statx, fstat, newfstatat], errno.EPERM)}[case]

@@ -68,12 +68,10 @@ DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR Buffer, DWORD Size) {
   return static_cast<DWORD>(Count);
 }
 
+// The three standard handles, -10 to -12, are descriptors 0 to 2.
 HANDLE WINAPI GetStdHandle(DWORD Which) {
-  switch (Which) {
-    case STD_INPUT_HANDLE: return reinterpret_cast<HANDLE>(intptr_t{0});
-    case STD_OUTPUT_HANDLE: return reinterpret_cast<HANDLE>(intptr_t{1});
-    case STD_ERROR_HANDLE: return reinterpret_cast<HANDLE>(intptr_t{2});
-  }
+  DWORD Descriptor = STD_INPUT_HANDLE - Which;
+  if (Descriptor <= 2) return reinterpret_cast<HANDLE>(static_cast<intptr_t>(Descriptor));
   LastError = ERROR_INVALID_HANDLE;
   return INVALID_HANDLE_VALUE;
 }
@@ -114,15 +112,13 @@ BOOL WINAPI CloseHandle(HANDLE Object) {
 }
 
 void WINAPI ExitProcess(unsigned ExitCode) {
-  if (ExitCode == 0) {
-    // A file system that reports a failed write only at close (NFS, some
-    // FUSE ones) tells it at the close of any descriptor of the file: a
-    // copy's, so that the message can still go to standard output.
-    long Copy = OutputIsFile ? KernelDuplicate(1) : -EBADF;
-    long Result = Copy >= 0 ? KernelClose(static_cast<int>(Copy)) : 0;
-    if (Result < 0 && Result != -EINTR)
-      RunError(static_cast<uint8_t>(-Result), GetCodeLocation(__builtin_return_address(0)));
-  }
+  // A file system that reports a failed write only at close (NFS, some
+  // FUSE ones) tells it at the close of any descriptor of the file: a
+  // copy's, so that the message can still go to standard output.
+  long Copy = ExitCode == 0 && OutputIsFile ? KernelDuplicate(1) : -EBADF;
+  long Result = Copy >= 0 ? KernelClose(static_cast<int>(Copy)) : 0;
+  if (Result < 0 && Result != -EINTR)
+    RunError(static_cast<uint8_t>(-Result), GetCodeLocation(__builtin_return_address(0)));
   // A run that ended by Ctrl+C, or that Ctrl+C reached on its way out, ends
   // by SIGINT itself; one that ends with another error keeps its code.
   if (ExitCode == 0 || ExitCode == MapFaultStatus(STATUS_CONTROL_C_EXIT)) EndProcessIfInterrupted();

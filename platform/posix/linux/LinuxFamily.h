@@ -28,10 +28,6 @@ constexpr unsigned long LinuxRestorerFlag = 0x04000000;
 // gives the return itself.
 extern void (*const LinuxSignalRestorer)();
 
-// The mode bits of the open file by the older stat call, for the kernels
-// that lack statx or refuse it.
-long LinuxStatFileMode(int Descriptor);
-
 // Called by the family's entry with the stack that the kernel set up: the
 // argument count, then the argument vector.
 extern "C" [[noreturn]] void LinuxStart(uintptr_t* Stack);

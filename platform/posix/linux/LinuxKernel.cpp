@@ -1,7 +1,6 @@
 // Linux system calls without a C library: only what every processor family
 // shares. The call numbers are each target's own, from <sys/syscall.h>.
 #include <fcntl.h>
-#include <linux/stat.h>
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
@@ -40,16 +39,6 @@ long KernelWaitWritable(int Descriptor, long Milliseconds) {
 // The newer families have no readlink; every family has readlinkat.
 long KernelExecutablePath(char* Buffer, size_t Count) {
   return LinuxSystemCall(SYS_readlinkat, AT_FDCWD, Arg("/proc/self/exe"), Arg(Buffer), Size(Count));
-}
-
-// statx's record is the same on every family, unlike the old stat's. Kernels
-// before 4.11 have no statx, and some sandboxes refuse it: the family's own
-// stat call answers there.
-long KernelFileMode(int Descriptor) {
-  struct statx Status = {};
-  long Result =
-      LinuxSystemCall(SYS_statx, Descriptor, Arg(""), AT_EMPTY_PATH, STATX_TYPE, Arg(&Status));
-  return Result < 0 ? LinuxStatFileMode(Descriptor) : static_cast<long>(Status.stx_mode);
 }
 
 // A descriptor opened with O_PATH takes no bytes either.

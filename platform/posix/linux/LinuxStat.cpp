@@ -1,5 +1,6 @@
-// The older stat call on every family, with the kernel's own record of it:
-// the 64-bit call where the family has two.
+// The file mode by the stat call, which each family here has on every
+// kernel, with the kernel's own record of it: the 64-bit call where the
+// family has two. The record's name is the C library's too: a file of its own.
 #include <asm/stat.h>
 #include <sys/syscall.h>
 
@@ -13,7 +14,7 @@ typedef struct stat LinuxStat;
 constexpr long StatCall = SYS_fstat;
 #endif
 
-long LinuxStatFileMode(int Descriptor) {
+long KernelFileMode(int Descriptor) {
   LinuxStat Status = {};
   long Result = LinuxSystemCall(StatCall, Descriptor, reinterpret_cast<long>(&Status));
   return Result < 0 ? Result : static_cast<long>(Status.st_mode);
