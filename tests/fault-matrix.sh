@@ -313,6 +313,9 @@ linux_rows() {  # linux_rows BUILD-FOLDER
   fi
   code=$(edges no-sigaction "${direct[@]}" "$image" "$long")
   files_row "$target" "reader gone, rt_sigaction refused" "$matrix/nothing" "$matrix/out" 32 "$code"
+  # SIGPIPE is then ignored instead of blocked.
+  code=$(edges no-sigprocmask "${direct[@]}" "$image" "$long")
+  files_row "$target" "reader gone, rt_sigprocmask refused" "$matrix/nothing" "$matrix/out" 32 "$code"
   # A file-size limit: the file holds the bytes up to it, the run fails as a
   # write does (EFBIG), and its message finds no room.
   (prlimit --fsize=1000 "$spouter" "${numbered[@]}" >"$matrix/out"; echo $? >"$matrix/code")

@@ -20,8 +20,9 @@ Cases: pty-interrupt, socket-interrupt, pipe-interrupt,
        processor), ignored-interrupt-at-N (SIGINT, ignored, delivered at
        the Nth system-call stop of the run), no-type-query (every
        file-type query refused), close-eio (every close fails as a file system that reports a delayed
-       write error does), no-sigaction (rt_sigaction refused; standard
-       output a pipe whose reader is gone), no-type-query-closed (every
+       write error does), no-sigaction and no-sigprocmask (rt_sigaction
+       or rt_sigprocmask refused; standard output a pipe whose reader is
+       gone), no-type-query-closed (every
        file-type query refused, standard output closed)
 """
 import ctypes
@@ -228,13 +229,15 @@ def main():
         time.sleep(0.3)
         received = drain(reader, process, pause=0.01)
         shown = status(process)
-    elif case in ("no-type-query", "close-eio", "no-sigaction", "no-type-query-closed"):
-        statx, close, fstat, newfstatat, rt_sigaction = 332, 3, 5, 262, 13
+    elif case in ("no-type-query", "close-eio", "no-sigaction", "no-sigprocmask",
+                  "no-type-query-closed"):
+        statx, close, fstat, newfstatat, rt_sigaction, rt_sigprocmask = 332, 3, 5, 262, 13, 14
         numbers, error = {"no-type-query": ([statx, fstat, newfstatat], errno.EPERM),
                           "close-eio": ([close], errno.EIO),
                           "no-sigaction": ([rt_sigaction], errno.EPERM),
+                          "no-sigprocmask": ([rt_sigprocmask], errno.EPERM),
                           "no-type-query-closed": ([statx, fstat, newfstatat], errno.EPERM)}[case]
-        if case == "no-sigaction":
+        if case in ("no-sigaction", "no-sigprocmask"):
             # Standard output is a pipe whose reader has gone.
             reader, writer = os.pipe()
             os.close(reader)

@@ -124,10 +124,7 @@ int Cp1251ToUtf8(uint8_t Byte, char (&Utf8)[4]) {
 bool WriteTextBox(int Descriptor, const char* Text, const char* Caption) {
   int Width = WidestLine(Caption);
   if (WidestLine(Text) > Width) Width = WidestLine(Text);
-  BoxWriter Out;
-  Out.Descriptor = Descriptor;
-  Out.Failed = false;
-  Out.Used = 0;
+  BoxWriter Out = {Descriptor, false, 0, {}};
   PutRule(Out, "┌", "┐", Width);
   PutLines(Out, Caption, Width);
   PutRule(Out, "├", "┤", Width);
