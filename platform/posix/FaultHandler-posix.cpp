@@ -74,7 +74,11 @@ void InstallFaultHandler() {
   StackTop = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
   FaultsHandled = 0;
 
-  KernelSetSignalStack(AlternateStack, sizeof AlternateStack);
+  // The fields' order differs between systems.
+  stack_t Stack = {};
+  Stack.ss_sp = AlternateStack;
+  Stack.ss_size = sizeof AlternateStack;
+  KernelSetSignalStack(Stack);
 
   // Not deferred: a fault while finishing after a fault must reach the
   // handler again rather than kill the process. Nothing is blocked either:

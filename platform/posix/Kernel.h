@@ -49,7 +49,7 @@ long KernelSetSignalAction(int Signal, uintptr_t Handler, unsigned long Flags);
 long KernelSignalIgnored(int Signal);
 // Adds the signals of Mask (bit signal - 1) to those blocked.
 long KernelBlockSignals(uint64_t Mask);
-long KernelSetSignalStack(void* Base, size_t Size);
+long KernelSetSignalStack(const stack_t& Stack);
 long KernelRaise(int Signal);
 
 // Where a signal struck, from the context that its handler was given.

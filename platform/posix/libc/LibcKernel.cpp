@@ -100,10 +100,7 @@ long KernelBlockSignals(uint64_t Mask) {
   return sigprocmask(SIG_BLOCK, &Set, nullptr) == 0 ? 0 : -errno;
 }
 
-long KernelSetSignalStack(void* Base, size_t Size) {
-  stack_t Stack = {};
-  Stack.ss_sp = Base;
-  Stack.ss_size = Size;
+long KernelSetSignalStack(const stack_t& Stack) {
   return sigaltstack(&Stack, nullptr) == 0 ? 0 : -errno;
 }
 

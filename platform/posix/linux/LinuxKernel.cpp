@@ -92,10 +92,7 @@ long KernelBlockSignals(uint64_t Mask) {
   return LinuxSystemCall(SYS_rt_sigprocmask, SIG_BLOCK, Arg(&Mask), 0, sizeof Mask);
 }
 
-long KernelSetSignalStack(void* Base, size_t Count) {
-  stack_t Stack = {};
-  Stack.ss_sp = Base;
-  Stack.ss_size = Count;
+long KernelSetSignalStack(const stack_t& Stack) {
   return LinuxSystemCall(SYS_sigaltstack, Arg(&Stack), 0);
 }
 
