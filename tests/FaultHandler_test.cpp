@@ -122,7 +122,8 @@ TEST(PosixFaultStatus, StackOverflowByAddress) {
       {SIGSEGV, SEGV_MAPERR, Pointer, 0, STATUS_ACCESS_VIOLATION},  // stack pointer unknown
   };
   for (const auto& Case : Cases) {
-    SignalFault Fault = {Case.Signal, Case.Code, Case.Address, Top, {nullptr, Case.StackPointer, nullptr}};
+    SignalFault Fault = {Case.Signal, Case.Code, Case.Address, Top,
+                         {nullptr, Case.StackPointer, nullptr}};
     EXPECT_EQ(FaultStatusOf(Fault), Case.Status) << std::hex << Case.Address;
   }
 }
@@ -170,7 +171,8 @@ TEST(PosixFaultStatus, PrivilegedInstructionsByOpcode) {
 // bytes under a page fault are an access violation.
 TEST(PosixFaultStatus, PrivilegedOnlyForAGeneralProtectionFault) {
   const uint8_t Halt[] = {0xF4};
-  SignalFault Fault = {SIGSEGV, KernelSignalCode, 0, 0x7FFF8000, {Halt, 0x7FFF0000, X86InstructionStatus}};
+  SignalFault Fault = {SIGSEGV, KernelSignalCode, 0, 0x7FFF8000,
+                       {Halt, 0x7FFF0000, X86InstructionStatus}};
   EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), 218);
   Fault.Code = SEGV_MAPERR;
   EXPECT_EQ(MapFaultStatus(FaultStatusOf(Fault)), 216);

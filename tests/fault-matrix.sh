@@ -304,8 +304,9 @@ linux_rows() {  # linux_rows BUILD-FOLDER
     rm -f "$matrix"/edges.*
     code=$(strace -ff -qq -e trace=execve,write -e signal=none -o "$matrix/edges" \
       python3 "$edges_script" no-type-query /dev/null "$spouter" "${hello_args[@]}")
-    writes_row "$target" "${query_rows[0]}" "15" \
-      "$(written_sizes "$(grep -lF "execve(\"$spouter\"" "$matrix"/edges.* || echo /dev/null)")" 0 "$code"
+    local traced
+    traced=$(grep -lF "execve(\"$spouter\"" "$matrix"/edges.* || echo /dev/null)
+    writes_row "$target" "${query_rows[0]}" "15" "$(written_sizes "$traced")" 0 "$code"
     code=$(edges no-type-query "$spouter" "${hello_args[@]}")
     files_row "$target" "${query_rows[1]}" "$matrix/hello" "$matrix/out" 0 "$code"
     code=$(edges no-type-query-closed "$spouter" "${hello_args[@]}")
@@ -315,7 +316,8 @@ linux_rows() {  # linux_rows BUILD-FOLDER
   files_row "$target" "reader gone, rt_sigaction refused" "$matrix/nothing" "$matrix/out" 32 "$code"
   # SIGPIPE is then ignored instead of blocked.
   code=$(edges no-sigprocmask "${direct[@]}" "$image" "$long")
-  files_row "$target" "reader gone, rt_sigprocmask refused" "$matrix/nothing" "$matrix/out" 32 "$code"
+  files_row "$target" "reader gone, rt_sigprocmask refused" "$matrix/nothing" "$matrix/out" 32 \
+    "$code"
   # A file-size limit: the file holds the bytes up to it, the run fails as a
   # write does (EFBIG), and its message finds no room.
   (prlimit --fsize=1000 "$spouter" "${numbered[@]}" >"$matrix/out"; echo $? >"$matrix/code")

@@ -19,10 +19,10 @@ Cases: pty-interrupt, socket-interrupt, pipe-interrupt,
        refuses; then it is drained; "spun" when the wait burned the
        processor), ignored-interrupt-at-N (SIGINT, ignored, delivered at
        the Nth system-call stop of the run), no-type-query (every
-       file-type query refused), close-eio (every close fails as a file system that reports a delayed
-       write error does), no-sigaction and no-sigprocmask (rt_sigaction
-       or rt_sigprocmask refused; standard output a pipe whose reader is
-       gone), no-type-query-closed (every
+       file-type query refused), close-eio (every close fails as a file
+       system that reports a delayed write error does), no-sigaction and
+       no-sigprocmask (rt_sigaction or rt_sigprocmask refused; standard
+       output a pipe whose reader is gone), no-type-query-closed (every
        file-type query refused, standard output closed)
 """
 import ctypes

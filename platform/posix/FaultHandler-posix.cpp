@@ -54,8 +54,8 @@ void TopLevelFaultHandler(int Signal, siginfo_t* Info, void* Context) {
                        KernelFaultContextOf(Info, Context)};
   // Location 0 would mean that there is nothing to report: where the system
   // does not tell the faulting instruction, the handler stands in for it.
-  const void* Location = Fault.At.Instruction ? Fault.At.Instruction
-                                              : reinterpret_cast<const void*>(&TopLevelFaultHandler);
+  const void* Location = Fault.At.Instruction;
+  if (!Location) Location = reinterpret_cast<const void*>(&TopLevelFaultHandler);
   RunError(MapFaultStatus(FaultStatusOf(Fault)), GetCodeLocation(Location));
 }
 
