@@ -54,10 +54,19 @@ void PutCharacter(BoxWriter& Out, uint8_t Byte) {
   Put(Out, Utf8);
 }
 
+// Where the box cuts the line from Start to End: at End, or, where that is
+// longer than the box, at the last blank that fits, or at the box's width
+// if there is none.
+const uint8_t* CutOf(const uint8_t* Start, const uint8_t* End) {
+  if (End - Start <= TextBoxWidth) return End;
+  const uint8_t* Cut = Start + TextBoxWidth;
+  while (Cut > Start && *Cut != ' ') --Cut;
+  return Cut == Start ? Start + TextBoxWidth : Cut;
+}
+
 // Calls Show(Start, Length) for each line of Text as the box shows it: up
-// to a line break or the end of the text, or, where that is longer than the
-// box, up to the last blank that fits (the blanks there are dropped), or
-// cut at the box's width if there is none. A wrap that ends at a line break
+// to a line break or the end of the text, cut where it is longer than the
+// box (the blanks at a cut are dropped). A cut that ends at a line break
 // makes no extra line of it.
 template <typename Shower>
 void ForEachLine(const char* Text, Shower Show) {
@@ -66,12 +75,7 @@ void ForEachLine(const char* Text, Shower Show) {
     const uint8_t* End = Start;
     while (*End != 0 && *End != '\r' && *End != '\n') ++End;
     do {
-      const uint8_t* Cut = End;
-      if (End - Start > TextBoxWidth) {
-        Cut = Start + TextBoxWidth;
-        while (Cut > Start && *Cut != ' ') --Cut;
-        if (Cut == Start) Cut = Start + TextBoxWidth;
-      }
+      const uint8_t* Cut = CutOf(Start, End);
       Show(Start, static_cast<int>(Cut - Start));
       Start = Cut;
       while (Start < End && *Start == ' ') ++Start;
